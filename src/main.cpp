@@ -1,0 +1,31 @@
+#include "platform/posix_file_system.h"
+#include "platform/process_end.h"
+#include "platform/qt_desktop_launcher.h"
+#include "platform/qt_dialogs.h"
+#include "platform/random_source.h"
+#include "platform/time_sliced_event_pump.h"
+#include "shell/form1.h"
+#include "shell/services.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("ferrowax"));
+
+    ferrowax::QtDialogs dialogs;
+    ferrowax::TimeSlicedEventPump eventPump;
+    ferrowax::PosixFileSystem fileSystem;
+    ferrowax::QtDesktopLauncher desktop;
+    ferrowax::ClockSeededRandom random;
+    ferrowax::ImmediateProcessEnd processEnd;
+    ferrowax::Services services{
+        dialogs, eventPump, fileSystem, desktop, random, processEnd, QCoreApplication::applicationDirPath()};
+
+    ferrowax::Form1 window(services);
+    dialogs.setOwner(&window);
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}

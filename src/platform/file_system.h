@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+
+#include <memory>
+#include <vector>
+
+namespace ferrowax {
+
+// Attribute bits a folder reports, as the walk's skip rule reads them.
+namespace Attribute {
+inline constexpr int Hidden = 2;
+inline constexpr int System = 4;
+inline constexpr int Directory = 16;
+} // namespace Attribute
+
+// One file or subfolder that a folder lists. A default-constructed item is
+// "no current item": every property fails, so a loop whose header failed
+// reports each use instead of acting on garbage.
+class FolderItem {
+public:
+    FolderItem() = default;
+    FolderItem(QByteArray folderPath, QByteArray name);
+
+    QByteArray path() const;
+    const QByteArray& name() const;
+    // The text after the last full stop of the name; empty when there is none.
+    QByteArrayView extension() const;
+
+private:
+    void requirePresent() const;
+
+    QByteArray folderPath_;
+    QByteArray name_;
+    bool present_ = false;
+};
+
+struct FolderListing {
+    std::vector<FolderItem> files;
+    std::vector<FolderItem> subFolders;
+};
+
+class FileSystem;
+
+// A folder opened by path. A default-constructed Folder is "no folder":
+// every property fails.
+class Folder {
+public:
+    Folder() = default;
+    Folder(const FileSystem& fileSystem, QByteArray path, int attributes, bool isRootFolder);
+
+    const QByteArray& path() const;
+    int attributes() const;
+    bool isRootFolder() const;
+    // Listed once on first use and shared by both collections.
+    const std::vector<FolderItem>& files() const;
+    const std::vector<FolderItem>& subFolders() const;
+
+private:
+    void requirePresent() const;
+    const FolderListing& listing() const;
+
+    const FileSystem* fileSystem_ = nullptr;
+    QByteArray path_;
+    int attributes_ = 0;
+    bool isRootFolder_ = false;
+    mutable std::shared_ptr<const FolderListing> listing_;
+};
+
+// The folders and files the program reads. Paths are the bytes the OS uses.
+// Every failure is a Failure carrying the OS's own text.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual Folder getFolder(const QByteArray& path) const = 0;
+    // Files and subfolders in listing order.
+    virtual FolderListing listFolder(const QByteArray& folderPath) const = 0;
+    // Every name in the folder that is not a subfolder, hidden ones included.
+    virtual std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const = 0;
+    virtual QDateTime lastModified(const QByteArray& path) const = 0;
+};
+
+// `folder` followed by one separator and `name`.
+QByteArray joinPath(const QByteArray& folder, const QByteArray& name);
+
+// True when the last-modification time of `path` can be read; never fails.
+bool IsFilePresent(const FileSystem& fileSystem, const QByteArray& path);
+
+} // namespace ferrowax

@@ -1,0 +1,53 @@
+#include "names_too_long.h"
+
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "shell/entry_list_model.h"
+#include "walk_host.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+namespace {
+
+// Characters as a reader counts them: a pair of surrogates is one.
+qsizetype characterCount(const QByteArray& path)
+{
+    // A character takes at least one byte, so short paths need no decoding.
+    if (path.size() <= maximumPathLength)
+        return path.size();
+    const QString text = displayText(path);
+    return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isLowSurrogate(); });
+}
+
+} // namespace
+
+bool namesTooLong(QByteArray path, WalkHost& host)
+{
+    bool result = false;
+    try {
+        if (!path.endsWith('/'))
+            path.append('/');
+        for (const QByteArray& name : host.fileSystem().listFileNames(path)) {
+            if (characterCount(path + name) > maximumPathLength) {
+                result = true;
+                break;
+            }
+        }
+    } catch (const std::exception&) {
+        // A folder whose names cannot be listed cannot be checked either.
+        result = true;
+    }
+    if (result) {
+        host.dialogs().messageBox(u"The length of filenames in folder "_s + displayText(path) + u" is too long. "_s
+                + u"\r\n"_s + u"The maximum folder length is 260 symbols. "_s + u"\r\n"_s
+                + u"Please move subfolders to a small folder."_s,
+            BoxStyle::OkOnly);
+    }
+    return result;
+}
+
+} // namespace ferrowax

@@ -1,0 +1,213 @@
+#include "form1.h"
+
+#include "app_title.h"
+#include "error_report.h"
+#include "home_page.h"
+#include "literal_progress_bar.h"
+#include "platform/cursor_file.h"
+#include "platform/file_system.h"
+#include "platform/process_end.h"
+#include "procedure.h"
+#include "services.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+namespace {
+
+// Positions and sizes are designed in twips; 15 twips make a pixel at 96 dpi.
+constexpr int pixels(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+QRect fromTwips(QRect twips)
+{
+    return {pixels(twips.x()), pixels(twips.y()), pixels(twips.width()), pixels(twips.height())};
+}
+
+constexpr QSize clientSize{1064, 392};
+
+const QString folderListTip = u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s;
+const QString extensionListTip = u"Move | line to right and out of window to reveal full names."_s;
+
+
+} // namespace
+
+Form1::Form1(Services& services)
+    : services_(services)
+    , searchRun_(state_, services)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Form1"_s);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(clientSize);
+    setFont(QFont(u"Arial"_s, 9, QFont::Bold));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    createControls();
+    centreOnScreen();
+
+    connect(&state_, &WindowState::mousePointerChanged, this, &Form1::showMousePointer);
+    connect(&state_, &WindowState::progressChanged, this, &Form1::showProgress);
+    connect(&state_, &WindowState::startButtonCaptionChanged, pushButton1_, &QPushButton::setText);
+    connect(&state_.resultList(), &EntryListModel::scrollToEndRequested, listView2_, &QTreeView::scrollToBottom);
+    connect(pushButton1_, &QPushButton::clicked, this, [this] { searchRun_.PushButton1_Click(); });
+}
+
+void Form1::createControls()
+{
+    listView1_ = addList("ListView1", state_.folderList(), folderListTip, {120, 120, 7800, 1680});
+    QPushButton* pushButton3 = addButton("PushButton3", u"Add Drive/Folder To Search"_s, {120, 1890, 3840, 405});
+    QPushButton* pushButton8 = addButton("PushButton8", u"Clear List"_s, {4080, 1890, 3840, 405});
+    QPushButton* pushButton9 = addButton("PushButton9", u"Help"_s, {120, 2400, 3840, 405});
+    QPushButton* pushButton11 = addButton("PushButton11", u"Load Sample/Example Folder"_s, {4080, 2400, 3840, 405});
+    listView3_ = addList("ListView3", state_.extensionList(), extensionListTip, {120, 2900, 7800, 1350});
+    QPushButton* pushButton7 = addButton("PushButton7", u"Add Extension To Search"_s, {120, 4340, 3840, 405});
+    QPushButton* pushButton10 = addButton("PushButton10", u"Clear List"_s, {4080, 4340, 3840, 405});
+    pushButton1_ = addButton("PushButton1", state_.startButtonCaption(), {120, 4850, 7800, 405});
+
+    progressBar1_ = new LiteralProgressBar(this);
+    progressBar1_->setObjectName(u"ProgressBar1"_s);
+    progressBar1_->setAccessibleName(u"Progress Bar"_s);
+    progressBar1_->setGeometry(fromTwips({120, 5370, 7800, 405}));
+    progressBar1_->setRange(0, 100);
+    progressBar1_->setTextVisible(true);
+    progressBar1_->setAlignment(Qt::AlignCenter);
+    showProgress();
+
+    listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
+    QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405});
+    QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405});
+    QPushButton* pushButton6 = addButton("PushButton6", u"Clear Results"_s, {8040, 4850, 3840, 405});
+    QPushButton* pushButton5 = addButton("PushButton5", u"Copy Results To Clipboard"_s, {12000, 4850, 3840, 405});
+    QPushButton* pushButton17 = addButton("PushButton17", u"Remove Results Containing X"_s, {8040, 5370, 3840, 405});
+    QPushButton* pushButton4
+        = addButton("PushButton4", u"Remove Results Not Containing X"_s, {12000, 5370, 3840, 405});
+
+    setTabOrder({listView1_, listView3_, pushButton3, pushButton1_, pushButton8, pushButton9, pushButton11,
+        progressBar1_, listView2_, pushButton2, pushButton6, pushButton17, pushButton4, pushButton5, pushButton14,
+        pushButton7, pushButton10});
+}
+
+QPushButton* Form1::addButton(const char* name, const QString& caption, QRect twips)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(caption);
+    button->setGeometry(fromTwips(twips));
+    QFont buttonFont = font();
+    buttonFont.setPointSizeF(11.25);
+    button->setFont(buttonFont);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QTreeView* Form1::addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips)
+{
+    auto* list = new QTreeView(this);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setGeometry(fromTwips(twips));
+    list->setModel(&model);
+    list->setToolTip(toolTip);
+    // A report view: one flat column whose divider may be dragged past the
+    // list's edge to read long paths.
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionsMovable(false);
+    list->header()->setSectionResizeMode(QHeaderView::Interactive);
+    connect(&model, &QAbstractItemModel::columnsInserted, list, [list, &model] {
+        list->setAccessibleName(model.headerData(0, Qt::Horizontal).toString());
+    });
+    return list;
+}
+
+void Form1::setTabOrder(const std::vector<QWidget*>& byTabIndex)
+{
+    for (std::size_t i = 1; i < byTabIndex.size(); ++i)
+        QWidget::setTabOrder(byTabIndex[i - 1], byTabIndex[i]);
+}
+
+void Form1::centreOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(clientSize.width() / 2, clientSize.height() / 2));
+}
+
+void Form1::Form_Load()
+{
+    ErrorReport report(services_.dialogs);
+    Procedure p(report, u"in Drovatek2021/08/31.Form1.Form_Load "_s);
+    const QString cursorPath = services_.programFolder + u"/HAND-M.CUR"_s;
+
+    p.step(100, [&] { ApplySkin(); });
+    p.step(102, [&] { setWindowTitle(productTitle); });
+    p.step(102, [&] { setWindowIcon(QIcon(u":/ferrowax-256.png"_s)); });
+    p.step(102, [&] { SetAppTitle(services_.dialogs); });
+    if (p.test(104, [&] { return IsFilePresent(services_.fileSystem, QFile::encodeName(cursorPath)); }))
+        p.step(106, [&] { handCursor_ = loadCursorFile(cursorPath); });
+    p.step(108, [&] { OpenHomePageAtRandom(services_.random, services_.desktop); });
+    p.step(128, [&] { state_.folderList().addColumn(u"Folder(s)"_s); });
+    p.step(130, [&] { listView1_->setColumnWidth(0, pixels(6700)); });
+    p.step(132, [&] { state_.resultList().addColumn(u"Results"_s); });
+    p.step(134, [&] { listView2_->setColumnWidth(0, pixels(7300)); });
+    p.step(136, [&] { state_.extensionList().addColumn(u"Extension"_s); });
+    p.step(138, [&] { listView3_->setColumnWidth(0, pixels(6700)); });
+}
+
+void Form1::ApplySkin()
+{
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    services_.processEnd.endNow();
+}
+
+void Form1::showMousePointer(int pointer)
+{
+    switch (pointer) {
+    case Pointer::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case Pointer::Hand:
+        setCursor(handCursor_.value_or(QCursor(Qt::PointingHandCursor)));
+        break;
+    default:
+        unsetCursor();
+        break;
+    }
+}
+
+void Form1::showProgress()
+{
+    progressBar1_->setValue(qBound(0, qRound(state_.progressValue()), 100));
+    progressBar1_->setLiteralText(state_.progressText());
+}
+
+} // namespace ferrowax

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "search/search_run.h"
+#include "window_state.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include <optional>
+
+class QPushButton;
+class QTreeView;
+
+namespace ferrowax {
+
+class LiteralProgressBar;
+struct Services;
+
+// The one window. It shows the WindowState and hands every button press to
+// its command; closing it ends the program at once.
+class Form1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(Services& services);
+
+    // Start-up: runs once, before the window is shown.
+    void Form_Load();
+
+    WindowState& state() { return state_; }
+    SearchRun& searchRun() { return searchRun_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Unload();
+    void ApplySkin();
+
+    void createControls();
+    QPushButton* addButton(const char* name, const QString& caption, QRect twips);
+    QTreeView* addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips);
+    void setTabOrder(const std::vector<QWidget*>& byTabIndex);
+    void centreOnScreen();
+
+    void showMousePointer(int pointer);
+    void showProgress();
+
+    Services& services_;
+    WindowState state_;
+    SearchRun searchRun_;
+    std::optional<QCursor> handCursor_;
+
+    QTreeView* listView1_ = nullptr;
+    QTreeView* listView2_ = nullptr;
+    QTreeView* listView3_ = nullptr;
+    QPushButton* pushButton1_ = nullptr;
+    LiteralProgressBar* progressBar1_ = nullptr;
+};
+
+} // namespace ferrowax

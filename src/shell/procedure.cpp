@@ -1,0 +1,18 @@
+#include "procedure.h"
+
+#include "platform/failure.h"
+
+namespace ferrowax {
+
+Procedure::Procedure(ErrorReport& report, QString location)
+    : report_(report)
+    , location_(std::move(location))
+{
+}
+
+void Procedure::report(const std::exception& error)
+{
+    report_.show(location_, line_, describe(error));
+}
+
+} // namespace ferrowax

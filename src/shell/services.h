@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace ferrowax {
+
+class DesktopLauncher;
+class Dialogs;
+class EventPump;
+class FileSystem;
+class ProcessEnd;
+class RandomSource;
+
+// The outside world as commands reach it. The program wires the real
+// services; tests wire scripted ones.
+struct Services {
+    Dialogs& dialogs;
+    EventPump& eventPump;
+    const FileSystem& fileSystem;
+    DesktopLauncher& desktop;
+    RandomSource& random;
+    ProcessEnd& processEnd;
+    // The folder that holds the executable; samples, cursor and skin live here.
+    QString programFolder;
+};
+
+} // namespace ferrowax

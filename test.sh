@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds Ferrowax with warnings as errors and runs every test, then builds it
+# again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them again.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== Release build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROWAX_WERROR=ON >/dev/null
+cmake --build build
+(cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== Sanitizer build and tests"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWAX_WERROR=ON -DFERROWAX_SANITIZE=ON >/dev/null
+cmake --build build-asan
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j"$jobs")
+echo "All tests passed."

@@ -1,0 +1,203 @@
+#include "platform/failure.h"
+#include "platform/posix_file_system.h"
+#include "support/qt_printers.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using ferrowax::testing::TempTree;
+
+namespace {
+
+std::vector<QByteArray> namesOf(const std::vector<FolderItem>& items)
+{
+    std::vector<QByteArray> names;
+    for (const FolderItem& item : items)
+        names.push_back(item.name());
+    return names;
+}
+
+QString failureOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Failure& failure) {
+        return failure.description();
+    }
+    return {};
+}
+
+// Root reads every folder, so permission checks run in a child that has
+// given up root. Answers the child's exit code.
+int runUnprivileged(const std::function<int()>& check)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(90);
+        ::_exit(check());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 91;
+}
+
+TEST(PosixFileSystem, FolderThatIsNotThereFailsWithTheSystemText)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    tree.file("plain.txt");
+    EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("missing")); }), u"No such file or directory"_s);
+    EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("plain.txt")); }), u"Not a directory"_s);
+    EXPECT_FALSE(failureOf([&] { fs.getFolder(QByteArray()); }).isEmpty());
+}
+
+TEST(PosixFileSystem, FolderReportsPathAttributesAndRoot)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    tree.folder("plain");
+    tree.folder(".hidden");
+
+    const Folder plain = fs.getFolder(tree.path("plain/"));
+    EXPECT_EQ(plain.path(), tree.path("plain"));
+    EXPECT_EQ(plain.attributes(), 16);
+    EXPECT_FALSE(plain.isRootFolder());
+    EXPECT_EQ(fs.getFolder(tree.path(".hidden")).attributes(), 18);
+
+    const Folder root = fs.getFolder("/");
+    EXPECT_EQ(root.path(), "/");
+    EXPECT_TRUE(root.isRootFolder());
+    EXPECT_EQ(root.attributes(), 16);
+}
+
+TEST(PosixFileSystem, KernelFileSystemTopReportsSystemHiddenDirectory)
+{
+    const PosixFileSystem fs;
+    EXPECT_EQ(fs.getFolder("/proc").attributes(), 22);
+    EXPECT_FALSE(fs.getFolder("/proc").isRootFolder());
+    EXPECT_EQ(fs.getFolder("/proc/self").attributes(), 16);
+}
+
+TEST(PosixFileSystem, ListsFilesAndFoldersInCaseInsensitiveOrder)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    for (const char* name : {"b.txt", "A.jpg", "a.TXT", "c"})
+        tree.file(name);
+    tree.folder("Zeta");
+    tree.folder("alpha");
+    tree.folder(".git");
+
+    const Folder folder = fs.getFolder(tree.path());
+    EXPECT_EQ(namesOf(folder.files()), (std::vector<QByteArray>{"A.jpg", "a.TXT", "b.txt", "c"}));
+    EXPECT_EQ(namesOf(folder.subFolders()), (std::vector<QByteArray>{".git", "alpha", "Zeta"}));
+    EXPECT_EQ(folder.files().front().path(), tree.path("A.jpg"));
+}
+
+TEST(PosixFileSystem, LinksToFilesAreFilesAndOtherLinksAreNothing)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    tree.file("real.txt");
+    tree.folder("sub");
+    tree.symlink(tree.path("real.txt"), "link.txt");
+    tree.symlink(tree.path("sub"), "folderlink");
+    tree.symlink(tree.path("gone.txt"), "dangling.txt");
+    tree.symlink(tree.path("loop"), "loop");
+    ASSERT_EQ(::mkfifo(tree.path("pipe.txt").constData(), 0600), 0);
+
+    const Folder folder = fs.getFolder(tree.path());
+    EXPECT_EQ(namesOf(folder.files()), (std::vector<QByteArray>{"link.txt", "real.txt"}));
+    EXPECT_EQ(namesOf(folder.subFolders()), (std::vector<QByteArray>{"sub"}));
+    EXPECT_EQ(folder.files().front().path(), tree.path("link.txt"));
+}
+
+TEST(PosixFileSystem, PatternListingHasEveryNonFolderNameHiddenIncluded)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    tree.file(".profile");
+    tree.file("a.txt");
+    tree.folder("sub");
+    tree.symlink(tree.path("nowhere"), "dangling");
+    std::vector<QByteArray> names = fs.listFileNames(tree.path() + '/');
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<QByteArray>{".profile", "a.txt", "dangling"}));
+}
+
+TEST(PosixFileSystem, NamesStayTheBytesTheSystemGave)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    const QByteArray odd("caf\xe9 new\nline.txt");
+    tree.file(odd);
+    const Folder folder = fs.getFolder(tree.path());
+    ASSERT_EQ(folder.files().size(), 1U);
+    EXPECT_EQ(folder.files().front().name(), odd);
+    EXPECT_EQ(folder.files().front().extension(), "txt");
+}
+
+TEST(PosixFileSystem, ExtensionIsTheTextAfterTheLastFullStop)
+{
+    const auto extensionOf = [](const char* name) { return FolderItem("/f", name).extension().toByteArray(); };
+    EXPECT_EQ(extensionOf("archive.tar.gz"), "gz");
+    EXPECT_EQ(extensionOf("README"), "");
+    EXPECT_EQ(extensionOf("trailing."), "");
+    EXPECT_EQ(extensionOf(".bashrc"), "bashrc");
+    EXPECT_EQ(FolderItem("/", "x.txt").path(), "/x.txt");
+}
+
+TEST(PosixFileSystem, NoCurrentItemFailsOnEveryUse)
+{
+    const FolderItem none;
+    EXPECT_THROW(none.path(), Failure);
+    EXPECT_THROW(none.name(), Failure);
+    EXPECT_THROW(none.extension(), Failure);
+    const Folder noFolder;
+    EXPECT_THROW(noFolder.attributes(), Failure);
+    EXPECT_THROW(noFolder.files(), Failure);
+}
+
+TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
+{
+    TempTree tree;
+    tree.file("locked/inside.txt");
+    ASSERT_EQ(::chmod(tree.path().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.path("locked").constData(), 0311), 0);
+
+    const QByteArray locked = tree.path("locked");
+    const int exitCode = runUnprivileged([&] {
+        const PosixFileSystem fs;
+        const Folder folder = fs.getFolder(locked);
+        if (folder.attributes() != 16)
+            return 1;
+        if (failureOf([&] { folder.files(); }) != u"Permission denied"_s)
+            return 2;
+        if (failureOf([&] { fs.listFileNames(locked + '/'); }) != u"Permission denied"_s)
+            return 3;
+        return 0;
+    });
+    ::chmod(tree.path("locked").constData(), 0755);
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST(PosixFileSystem, ModificationTimeOfMissingFileFails)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    tree.file("here");
+    EXPECT_TRUE(IsFilePresent(fs, tree.path("here")));
+    EXPECT_TRUE(IsFilePresent(fs, tree.path()));
+    EXPECT_FALSE(IsFilePresent(fs, tree.path("absent")));
+    EXPECT_FALSE(IsFilePresent(fs, QByteArray()));
+}
+
+} // namespace

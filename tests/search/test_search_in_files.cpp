@@ -1,0 +1,270 @@
+#include "platform/posix_file_system.h"
+#include "search/names_too_long.h"
+#include "search/search_in_files.h"
+#include "support/qt_printers.h"
+#include "support/recording_walk_host.h"
+#include "support/scripted_file_system.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using namespace ferrowax::testing;
+
+namespace {
+
+const QString walkLocation = u"in Drovatek2021/08/31.Search.searchInFiles "_s;
+
+std::vector<int> reportedLines(const ScriptedDialogs& boxes)
+{
+    std::vector<int> lines;
+    for (const ShownBox& report : boxes.errorReports()) {
+        const qsizetype at = report.text.indexOf(u"at line "_s);
+        lines.push_back(report.text.mid(at + 8).section(u'\r', 0, 0).toInt());
+    }
+    return lines;
+}
+
+struct RealTreeWalk : ::testing::Test {
+    PosixFileSystem fs;
+    RecordingWalkHost host{fs};
+    TempTree tree;
+    int includeSubfolders = 1;
+
+    std::vector<QByteArray> walk(const ExtensionArray& extensions, const QByteArray& relative = {})
+    {
+        searchInFiles(tree.path(relative), extensions, includeSubfolders, host);
+        return host.results;
+    }
+};
+
+TEST_F(RealTreeWalk, ListsFilesBeforeSubfoldersDepthFirstInListingOrder)
+{
+    for (const char* name : {"b.txt", "A.txt", "x.jpg", "sub2/c.txt", "Sub1/d.txt", "Sub1/deep/e.txt", "Sub1/f.txt"})
+        tree.file(name);
+    EXPECT_EQ(walk({"txt"}),
+        (std::vector<QByteArray>{tree.path("A.txt"), tree.path("b.txt"), tree.path("Sub1/d.txt"),
+            tree.path("Sub1/f.txt"), tree.path("Sub1/deep/e.txt"), tree.path("sub2/c.txt")}));
+    EXPECT_TRUE(host.boxes.shown.empty());
+    EXPECT_EQ(host.scrolls, 6);
+    EXPECT_EQ(host.progressTexts,
+        (QStringList{u"Processing "_s + QString::fromUtf8(tree.path()),
+            u"Processing "_s + QString::fromUtf8(tree.path("Sub1")),
+            u"Processing "_s + QString::fromUtf8(tree.path("Sub1/deep")),
+            u"Processing "_s + QString::fromUtf8(tree.path("sub2"))}));
+}
+
+TEST_F(RealTreeWalk, ComparesExtensionsExactlyAndWithoutWildcards)
+{
+    for (const char* name : {"report.txt", "REPORT.TXT", "notes.Txt", "archive.tar.gz", "README", "star.*", "t.t?t"})
+        tree.file(name);
+    EXPECT_EQ(walk({"txt"}), std::vector<QByteArray>{tree.path("report.txt")});
+    host.results.clear();
+    EXPECT_TRUE(walk({".txt", "tar.gz", "t*t"}).empty());
+    EXPECT_EQ(walk({"gz"}), std::vector<QByteArray>{tree.path("archive.tar.gz")});
+    host.results.clear();
+    EXPECT_EQ(walk({"*", "t?t"}), (std::vector<QByteArray>{tree.path("star.*"), tree.path("t.t?t")}));
+}
+
+TEST_F(RealTreeWalk, EachFileIsListedOnceWhateverTheExtensionList)
+{
+    tree.file("a.txt");
+    tree.file("b.TXT");
+    EXPECT_EQ(walk({"txt", "TXT", "txt"}), (std::vector<QByteArray>{tree.path("a.txt"), tree.path("b.TXT")}));
+}
+
+TEST_F(RealTreeWalk, YieldsOncePerFileAndNeverInATreeWithoutFiles)
+{
+    tree.folder("empty/deeper/still");
+    walk({"txt"}, "empty");
+    EXPECT_EQ(host.yields, 0);
+
+    tree.file("one.jpg");
+    tree.file("two.txt");
+    tree.file("sub/three.png");
+    walk({"txt"});
+    EXPECT_EQ(host.yields, 3);
+}
+
+TEST_F(RealTreeWalk, WithoutSubfoldersFlagOnlyTheTopFolderIsSearched)
+{
+    tree.file("top.txt");
+    tree.file("sub/below.txt");
+    includeSubfolders = 0;
+    EXPECT_EQ(walk({"txt"}), std::vector<QByteArray>{tree.path("top.txt")});
+}
+
+TEST_F(RealTreeWalk, StopBetweenFilesEndsEveryLevel)
+{
+    for (const char* name : {"deep/1.txt", "deep/2.txt", "deep/3.txt", "deep/4.txt", "deep/inner/5.txt", "later/6.txt"})
+        tree.file(name);
+    host.onYield = [&](int yieldNumber) {
+        if (yieldNumber == 3)
+            host.stop = true;
+    };
+    EXPECT_EQ(walk({"txt"}), (std::vector<QByteArray>{tree.path("deep/1.txt"), tree.path("deep/2.txt")}));
+    EXPECT_EQ(host.yields, 3);
+    EXPECT_EQ(host.progressTexts.size(), 2);
+}
+
+TEST_F(RealTreeWalk, FolderThatVanishedGivesOneReportPerStepThatUsesIt)
+{
+    walk({"txt"}, "vanished");
+    EXPECT_EQ(reportedLines(host.boxes), (std::vector<int>{104, 116, 118, 120, 128, 130, 144, 152, 154, 158}));
+    // The first report names the system's reason; later ones the missing folder.
+    const std::vector<ShownBox> reports = host.boxes.errorReports();
+    EXPECT_TRUE(reports.front().text.startsWith(u"No such file or directory\r\n"_s + walkLocation + u"at line 104"_s));
+    for (std::size_t i = 1; i < reports.size(); ++i)
+        EXPECT_TRUE(reports[i].text.startsWith(u"Object variable not set\r\n"_s + walkLocation)) << i;
+    EXPECT_TRUE(host.results.empty());
+}
+
+TEST_F(RealTreeWalk, NamesKeepTheirBytes)
+{
+    const std::vector<QByteArray> odd{"with space.txt", "new\nline.txt", "caf\xe9.txt", "\xe6\x97\xa5\xe6\x9c\xac.txt"};
+    for (const QByteArray& name : odd)
+        tree.file("odd/" + name);
+    std::vector<QByteArray> expected;
+    for (const QByteArray& name : odd)
+        expected.push_back(tree.path("odd/" + name));
+    std::vector<QByteArray> found = walk({"txt"});
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+}
+
+TEST_F(RealTreeWalk, LinksToFoldersAreNotFollowedSoLoopsEnd)
+{
+    tree.file("a/x.txt");
+    tree.symlink(tree.path(), "a/back-to-top");
+    tree.symlink(tree.path("a"), "a/self");
+    tree.symlink(tree.path("a/x.txt"), "a/alias.txt");
+    EXPECT_EQ(walk({"txt"}), (std::vector<QByteArray>{tree.path("a/alias.txt"), tree.path("a/x.txt")}));
+}
+
+TEST_F(RealTreeWalk, FileDeletedDuringTheWalkLosesNothingElse)
+{
+    tree.file("1.txt");
+    tree.file("2.txt");
+    tree.file("sub/3.txt");
+    host.onYield = [&](int yieldNumber) {
+        if (yieldNumber == 1) {
+            ::unlink(tree.path("2.txt").constData());
+            ::unlink(tree.path("sub/3.txt").constData());
+        }
+    };
+    const std::vector<QByteArray> found = walk({"txt"});
+    EXPECT_TRUE(host.boxes.shown.empty());
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.front(), tree.path("1.txt"));
+}
+
+TEST_F(RealTreeWalk, TwoThousandLevelsDeep)
+{
+    QByteArray relative = "d";
+    for (int level = 1; level < 2000; ++level)
+        relative += "/d";
+    tree.file(relative + "/bottom.txt");
+    tree.file("d/top.txt");
+    EXPECT_EQ(walk({"txt"}), std::vector<QByteArray>{tree.path("d/top.txt")});
+    EXPECT_EQ(host.progressTexts.size(), 2001);
+    // Only the bottom folder holds a file, and its path is far too long.
+    ASSERT_EQ(host.boxes.messages().size(), 1);
+    EXPECT_TRUE(host.boxes.messages().front().startsWith(u"The length of filenames in folder "_s));
+}
+
+TEST_F(RealTreeWalk, FullPathOf260CharactersIsListedAnd261IsNot)
+{
+    const QByteArray folder = tree.path("limit");
+    const auto nameFor = [&](int length) { return QByteArray(length - folder.size() - 1 - 4, 'n') + ".txt"; };
+    tree.file("limit/" + nameFor(260));
+    tree.file("limit/ok.txt");
+    tree.file("limit/sub/below.txt");
+    EXPECT_EQ(walk({"txt"}, "limit"),
+        (std::vector<QByteArray>{folder + '/' + nameFor(260), tree.path("limit/ok.txt"), tree.path("limit/sub/below.txt")}));
+    EXPECT_TRUE(host.boxes.shown.empty());
+
+    host.results.clear();
+    tree.file("limit/" + nameFor(261));
+    EXPECT_EQ(walk({"txt"}, "limit"), std::vector<QByteArray>{tree.path("limit/sub/below.txt")});
+    EXPECT_EQ(host.boxes.messages(),
+        QStringList{u"The length of filenames in folder "_s + QString::fromUtf8(folder)
+            + u"/ is too long. \r\nThe maximum folder length is 260 symbols. \r\nPlease move subfolders to a small folder."_s});
+    EXPECT_EQ(host.boxes.shown.front().style, 0);
+}
+
+TEST_F(RealTreeWalk, LengthIsCountedInCharactersNotBytes)
+{
+    const QByteArray relative = "wide/" + QByteArray(230 - tree.path().size() - 6, 'w');
+    QByteArray name;
+    for (int i = 0; i < 10; ++i)
+        name += "\xe6\x97\xa5"; // one character, three bytes
+    name += ".txt";
+    tree.file(relative + '/' + name);
+    const QByteArray path = tree.path(relative) + '/' + name;
+    ASSERT_GT(path.size(), 260);
+    ASSERT_LE(QString::fromUtf8(path).size(), 260);
+    EXPECT_EQ(walk({"txt"}, relative), std::vector<QByteArray>{path});
+    EXPECT_TRUE(host.boxes.shown.empty());
+}
+
+struct ScriptedTreeWalk : ::testing::Test {
+    ScriptedFileSystem fs;
+    RecordingWalkHost host{fs};
+    int includeSubfolders = 1;
+
+    void walk(const QByteArray& path) { searchInFiles(path, {"txt"}, includeSubfolders, host); }
+};
+
+TEST_F(ScriptedTreeWalk, ProtectedFoldersAreSkippedUnlessTheyAreRoots)
+{
+    fs.addFolder("/r", 22, true);
+    fs.addFile("/r/root.txt");
+    fs.addFolder("/r/system", 22);
+    fs.addFile("/r/system/hidden.txt");
+    fs.addFolder("/r/system/below", 16);
+    fs.addFile("/r/system/below/deeper.txt");
+    fs.addFolder("/r/hidden", 18);
+    fs.addFile("/r/hidden/h.txt");
+    fs.addFolder("/r/archived", 54);
+    fs.addFile("/r/archived/a.txt");
+    fs.addFolder("/r/sysdir", 20);
+    fs.addFile("/r/sysdir/s.txt");
+
+    walk("/r");
+    EXPECT_EQ(host.results, (std::vector<QByteArray>{"/r/root.txt", "/r/hidden/h.txt", "/r/archived/a.txt", "/r/sysdir/s.txt"}));
+    EXPECT_TRUE(host.progressTexts.contains(u"Processing /r/system"_s));
+    EXPECT_FALSE(host.progressTexts.contains(u"Processing /r/system/below"_s));
+    EXPECT_TRUE(host.boxes.shown.empty());
+}
+
+TEST_F(ScriptedTreeWalk, ProtectedTopLevelFolderIsSkipped)
+{
+    fs.addFolder("/proc", 22);
+    fs.addFile("/proc/x.txt");
+    walk("/proc");
+    EXPECT_TRUE(host.results.empty());
+    EXPECT_EQ(host.progressTexts, QStringList{u"Processing /proc"_s});
+}
+
+TEST_F(ScriptedTreeWalk, RefusedListingShowsTheLengthMessageAndReportsTheSubfolderLoop)
+{
+    fs.addFolder("/r");
+    fs.addFolder("/r/locked");
+    fs.addFile("/r/locked/secret.txt");
+    fs.addFolder("/r/open");
+    fs.addFile("/r/open/o.txt");
+    fs.refuseListing("/r/locked", u"Permission denied"_s);
+
+    walk("/r");
+    EXPECT_EQ(host.results, std::vector<QByteArray>{"/r/open/o.txt"});
+    ASSERT_EQ(host.boxes.messages().size(), 3);
+    EXPECT_TRUE(host.boxes.messages()[0].startsWith(u"The length of filenames in folder /r/locked/ is too long."_s));
+    EXPECT_EQ(reportedLines(host.boxes), (std::vector<int>{154, 158}));
+    EXPECT_TRUE(host.boxes.errorReports().front().text.startsWith(u"Permission denied\r\n"_s));
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#include "platform/failure.h"
+#include "shell/entry_list_model.h"
+#include "support/qt_printers.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+
+namespace {
+
+TEST(EntryListModel, CommandsSeeEntriesNumberedFromOne)
+{
+    EntryListModel list;
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    list.addColumn(u"Folder(s)"_s);
+    list.append("/a");
+    list.append("/b");
+    list.append("/a");
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(list.entry(1), "/a");
+    EXPECT_EQ(list.entry(3), "/a");
+    EXPECT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(list.headerData(0, Qt::Horizontal).toString(), u"Folder(s)"_s);
+
+    list.remove(2);
+    EXPECT_EQ(list.entry(2), "/a");
+    list.clear();
+    EXPECT_EQ(list.count(), 0);
+}
+
+TEST(EntryListModel, ANumberThatNamesNoEntryFails)
+{
+    EntryListModel list;
+    list.append("x");
+    EXPECT_THROW(list.entry(0), Failure);
+    EXPECT_THROW(list.entry(2), Failure);
+    EXPECT_THROW(list.remove(2), Failure);
+    EXPECT_EQ(list.count(), 1);
+}
+
+TEST(EntryListModel, BytesStayExactWhileTheViewShowsReplacementCharacters)
+{
+    EntryListModel list;
+    list.addColumn(u"Results"_s);
+    const QByteArray latin1Name("/tmp/caf\xe9.txt");
+    list.append(latin1Name);
+    EXPECT_EQ(list.entry(1), latin1Name);
+    EXPECT_EQ(list.data(list.index(0, 0)).toString(), u"/tmp/caf\uFFFD.txt"_s);
+}
+
+TEST(EntryListModel, BatchedAppendsReachTheViewTogether)
+{
+    EntryListModel list(EntryListModel::Appends::Batched);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    list.addColumn(u"Results"_s);
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+    QSignalSpy scrolled(&list, &EntryListModel::scrollToEndRequested);
+
+    for (int i = 0; i < 1000; ++i)
+        list.append(QByteArray::number(i));
+    list.requestScrollToEnd();
+    EXPECT_EQ(list.count(), 1000);
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_EQ(list.entry(1000), "999");
+    EXPECT_EQ(scrolled.count(), 0);
+
+    ASSERT_TRUE(inserted.wait(1000));
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(list.rowCount(), 1000);
+    EXPECT_EQ(scrolled.count(), 1);
+}
+
+TEST(EntryListModel, RemovalShowsQueuedAppendsFirst)
+{
+    EntryListModel list(EntryListModel::Appends::Batched);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    list.addColumn(u"Results"_s);
+    list.append("a");
+    list.append("b");
+    list.append("c");
+    list.remove(3);
+    EXPECT_EQ(list.rowCount(), 2);
+    EXPECT_EQ(list.entry(2), "b");
+
+    list.append("d");
+    list.clear();
+    EXPECT_EQ(list.rowCount(), 0);
+    list.append("e");
+    list.showQueuedAppends();
+    EXPECT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.data(list.index(0, 0)).toString(), u"e"_s);
+}
+
+} // namespace

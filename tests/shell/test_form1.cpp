@@ -1,0 +1,218 @@
+#include "support/cursor_bytes.h"
+#include "support/form_harness.h"
+#include "support/qt_printers.h"
+#include "support/temp_tree.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using namespace ferrowax::testing;
+
+namespace {
+
+struct Designed {
+    const char* name;
+    QRect pixels;
+    QString caption;
+};
+
+// The designed layout, converted from twips at 15 to the pixel.
+const std::vector<Designed> layout{
+    {"ListView1", {8, 8, 520, 112}, u"Folder(s)"_s},
+    {"PushButton3", {8, 126, 256, 27}, u"Add Drive/Folder To Search"_s},
+    {"PushButton8", {272, 126, 256, 27}, u"Clear List"_s},
+    {"PushButton9", {8, 160, 256, 27}, u"Help"_s},
+    {"PushButton11", {272, 160, 256, 27}, u"Load Sample/Example Folder"_s},
+    {"ListView3", {8, 193, 520, 90}, u"Extension"_s},
+    {"PushButton7", {8, 289, 256, 27}, u"Add Extension To Search"_s},
+    {"PushButton10", {272, 289, 256, 27}, u"Clear List"_s},
+    {"PushButton1", {8, 323, 520, 27}, u"Start Searching"_s},
+    {"ProgressBar1", {8, 358, 520, 27}, u"Progress Bar"_s},
+    {"ListView2", {536, 8, 520, 276}, u"Results"_s},
+    {"PushButton2", {536, 289, 256, 27}, u"Save Results As Text File"_s},
+    {"PushButton14", {800, 289, 256, 27}, u"Save Results As Excel File"_s},
+    {"PushButton6", {536, 323, 256, 27}, u"Clear Results"_s},
+    {"PushButton5", {800, 323, 256, 27}, u"Copy Results To Clipboard"_s},
+    {"PushButton17", {536, 358, 256, 27}, u"Remove Results Containing X"_s},
+    {"PushButton4", {800, 358, 256, 27}, u"Remove Results Not Containing X"_s},
+};
+
+TEST(Form1, EveryControlStandsWhereItWasDesigned)
+{
+    FormHarness h;
+    h.start();
+    EXPECT_EQ(h.form.size(), QSize(1064, 392));
+    EXPECT_EQ(h.form.minimumSize(), h.form.maximumSize());
+    EXPECT_FALSE(h.form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(h.form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(h.form.palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_TRUE(h.form.font().bold());
+    EXPECT_EQ(h.form.font().pointSizeF(), 9);
+
+    for (const Designed& control : layout) {
+        QWidget* widget = h.control(control.name);
+        ASSERT_NE(widget, nullptr) << control.name;
+        EXPECT_EQ(widget->geometry(), control.pixels) << control.name;
+        EXPECT_EQ(widget->accessibleName(), control.caption) << control.name;
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            EXPECT_EQ(button->text(), control.caption);
+            EXPECT_EQ(button->font().pointSizeF(), 11.25);
+        }
+    }
+    EXPECT_EQ(h.form.findChildren<QPushButton*>().size(), 13);
+}
+
+TEST(Form1, StartUpNamesTheWindowAndGivesEachListItsColumn)
+{
+    FormHarness h;
+    EXPECT_EQ(h.form.windowTitle(), u"Form1"_s);
+    h.start();
+    EXPECT_EQ(h.form.windowTitle(), u"Ferrowax"_s);
+    EXPECT_EQ(h.dialogs.applicationTitle(), u"Ferrowax"_s);
+    EXPECT_FALSE(h.form.windowIcon().isNull());
+    EXPECT_TRUE(h.dialogs.shown.empty());
+    EXPECT_TRUE(h.desktop.opened.empty());
+    EXPECT_EQ(h.random.seeds, 1);
+
+    const std::vector<std::tuple<const char*, QString, int, QString>> lists{
+        {"ListView1", u"Folder(s)"_s, 447, u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s},
+        {"ListView2", u"Results"_s, 487, u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s},
+        {"ListView3", u"Extension"_s, 447, u"Move | line to right and out of window to reveal full names."_s},
+    };
+    for (const auto& [name, header, width, tip] : lists) {
+        auto* view = h.control<QTreeView>(name);
+        EXPECT_EQ(view->model()->columnCount(), 1) << name;
+        EXPECT_EQ(view->model()->headerData(0, Qt::Horizontal).toString(), header);
+        EXPECT_EQ(view->columnWidth(0), width) << name;
+        EXPECT_EQ(view->header()->sectionResizeMode(0), QHeaderView::Interactive);
+        EXPECT_EQ(view->toolTip(), tip);
+    }
+}
+
+TEST(Form1, OneStartInAHundredOpensTheHomePage)
+{
+    FormHarness h;
+    h.random.value = 0.065;
+    h.start();
+    ASSERT_EQ(h.desktop.opened.size(), 1U);
+    EXPECT_EQ(h.desktop.opened.front().toString(), u"https://www.kestrune.example/ferrowax/"_s);
+}
+
+TEST(Form1, HandCursorComesFromTheProgramFolder)
+{
+    FormHarness h;
+    QImage hand(32, 32, QImage::Format_ARGB32);
+    hand.fill(Qt::blue);
+    QFile file(h.programFolder.filePath(u"HAND-M.CUR"_s));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(cursorFileBytes(hand, {6, 1}));
+    file.close();
+    h.start();
+    EXPECT_TRUE(h.dialogs.shown.empty());
+
+    h.form.state().setMousePointer(Pointer::Hand);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(h.form.cursor().hotSpot(), QPoint(6, 1));
+    h.form.state().setMousePointer(Pointer::Hourglass);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::WaitCursor);
+    h.form.state().setMousePointer(Pointer::Default);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(Form1, WithoutACursorFileThePointerShowsTheDesktopHand)
+{
+    FormHarness h;
+    h.start();
+    h.form.state().setMousePointer(Pointer::Hand);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(Form1, UnreadableCursorIsReportedAndStartUpGoesOn)
+{
+    FormHarness h;
+    QFile file(h.programFolder.filePath(u"HAND-M.CUR"_s));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("garbage");
+    file.close();
+    h.start();
+    ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
+    EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(
+        u"\r\nin Drovatek2021/08/31.Form1.Form_Load at line 106\r\r"_s));
+    EXPECT_EQ(h.control<QTreeView>("ListView3")->model()->columnCount(), 1);
+    h.form.state().setMousePointer(Pointer::Hand);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(Form1, StartButtonRunsASearchThatItsOwnPressStops)
+{
+    FormHarness h;
+    h.start();
+    TempTree tree;
+    for (const char* name : {"1.txt", "2.txt", "3.txt"})
+        tree.file(name);
+    h.form.state().folderList().append(tree.path());
+    h.form.state().extensionList().append("txt");
+
+    auto* start = h.control<QPushButton>("PushButton1");
+    auto* bar = h.control<QProgressBar>("ProgressBar1");
+    h.eventPump.onYield = [&](int yieldNumber) {
+        EXPECT_EQ(start->text(), u"Stop"_s);
+        EXPECT_EQ(h.form.cursor().shape(), Qt::WaitCursor);
+        if (yieldNumber == 2) {
+            EXPECT_EQ(bar->value(), 100);
+        }
+        if (yieldNumber == 4) // before the second file
+            QTest::mouseClick(start, Qt::LeftButton);
+    };
+    QTest::mouseClick(start, Qt::LeftButton);
+
+    EXPECT_EQ(h.form.state().resultList().count(), 1);
+    EXPECT_EQ(start->text(), u"Start Searching"_s);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(bar->text(), u"Progress Bar"_s);
+    EXPECT_EQ(h.dialogs.messages(), QStringList{u"Done."_s});
+}
+
+TEST(Form1, ProgressTextShowsPathsLiterally)
+{
+    FormHarness h;
+    h.start();
+    h.form.state().setProgressText(u"Processing /tmp/100%p done"_s);
+    EXPECT_EQ(h.control<QProgressBar>("ProgressBar1")->text(), u"Processing /tmp/100%p done"_s);
+}
+
+TEST(Form1, DoubleClickOnAResultRemovesNothing)
+{
+    FormHarness h;
+    h.start();
+    EntryListModel& results = h.form.state().resultList();
+    results.append("/a/x.txt");
+    results.append("/b/y.txt");
+    results.showQueuedAppends();
+    auto* view = h.control<QTreeView>("ListView2");
+    h.form.show();
+    const QRect row = view->visualRect(results.index(0, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(results.count(), 2);
+}
+
+TEST(Form1, ClosingTheWindowEndsTheProgram)
+{
+    FormHarness h;
+    h.start();
+    h.form.show();
+    h.form.close();
+    EXPECT_EQ(h.processEnd.ends, 1);
+}
+
+} // namespace

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/desktop_launcher.h"
+#include "platform/event_pump.h"
+#include "platform/process_end.h"
+#include "platform/random_source.h"
+
+#include <QUrl>
+
+#include <functional>
+#include <vector>
+
+namespace ferrowax::testing {
+
+// Counts yields and runs a hook inside each: the place where a test presses
+// Stop or clears a list in the middle of a command.
+class HookedEventPump final : public EventPump {
+public:
+    int yields = 0;
+    std::function<void(int yieldNumber)> onYield;
+
+    void yield() override
+    {
+        ++yields;
+        if (onYield)
+            onYield(yields);
+    }
+};
+
+class RecordingLauncher final : public DesktopLauncher {
+public:
+    std::vector<QUrl> opened;
+    void openUrl(const QUrl& url) override { opened.push_back(url); }
+};
+
+class ScriptedRandom final : public RandomSource {
+public:
+    double value = 0.5;
+    int seeds = 0;
+    void seedFromClock() override { ++seeds; }
+    double next() override { return value; }
+};
+
+class RecordingProcessEnd final : public ProcessEnd {
+public:
+    int ends = 0;
+    void endNow() override { ++ends; }
+};
+
+} // namespace ferrowax::testing

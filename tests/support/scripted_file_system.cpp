@@ -1,0 +1,96 @@
+#include "scripted_file_system.h"
+
+#include "platform/failure.h"
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax::testing {
+
+namespace {
+QByteArray parentOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray nameOf(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+QByteArray withoutTrailingSlash(QByteArray path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+} // namespace
+
+void ScriptedFileSystem::addFolder(const QByteArray& path, int attributes, bool isRootFolder)
+{
+    Node& added = folders_[path];
+    added.attributes = attributes;
+    added.isRootFolder = isRootFolder;
+    if (path != "/" && folders_.count(parentOf(path)) != 0)
+        folders_[parentOf(path)].folderNames.push_back(nameOf(path));
+}
+
+void ScriptedFileSystem::addFile(const QByteArray& path)
+{
+    folders_.at(parentOf(path)).fileNames.push_back(nameOf(path));
+}
+
+void ScriptedFileSystem::refuseListing(const QByteArray& folderPath, const QString& description)
+{
+    folders_.at(folderPath).refusal = description;
+}
+
+const ScriptedFileSystem::Node& ScriptedFileSystem::node(const QByteArray& folderPath) const
+{
+    const auto found = folders_.find(withoutTrailingSlash(folderPath));
+    if (found == folders_.end())
+        throw Failure(u"Path not found"_s);
+    return found->second;
+}
+
+const ScriptedFileSystem::Node& ScriptedFileSystem::listable(const QByteArray& folderPath) const
+{
+    const Node& folder = node(folderPath);
+    if (folder.refusal)
+        throw Failure(*folder.refusal);
+    return folder;
+}
+
+Folder ScriptedFileSystem::getFolder(const QByteArray& path) const
+{
+    const Node& folder = node(path);
+    return Folder(*this, withoutTrailingSlash(path), folder.attributes, folder.isRootFolder);
+}
+
+FolderListing ScriptedFileSystem::listFolder(const QByteArray& folderPath) const
+{
+    const Node& folder = listable(folderPath);
+    FolderListing listing;
+    for (const QByteArray& name : folder.fileNames)
+        listing.files.emplace_back(folderPath, name);
+    for (const QByteArray& name : folder.folderNames)
+        listing.subFolders.emplace_back(folderPath, name);
+    return listing;
+}
+
+std::vector<QByteArray> ScriptedFileSystem::listFileNames(const QByteArray& folderPath) const
+{
+    return listable(folderPath).fileNames;
+}
+
+QDateTime ScriptedFileSystem::lastModified(const QByteArray& path) const
+{
+    const Node& folder = node(parentOf(path));
+    for (const QByteArray& name : folder.fileNames) {
+        if (name == nameOf(path))
+            return QDateTime::fromSecsSinceEpoch(0);
+    }
+    throw Failure(u"File not found"_s);
+}
+
+} // namespace ferrowax::testing

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <QString>
+
+#include <map>
+#include <optional>
+
+namespace ferrowax::testing {
+
+// A file system made of what a test declares, listed in the order declared:
+// for folders a real disk cannot offer, such as protected system folders or
+// drive roots, and for listings that fail on cue.
+class ScriptedFileSystem final : public FileSystem {
+public:
+    void addFolder(const QByteArray& path, int attributes = Attribute::Directory, bool isRootFolder = false);
+    void addFile(const QByteArray& path);
+    void refuseListing(const QByteArray& folderPath, const QString& description);
+
+    Folder getFolder(const QByteArray& path) const override;
+    FolderListing listFolder(const QByteArray& folderPath) const override;
+    std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const override;
+    QDateTime lastModified(const QByteArray& path) const override;
+
+private:
+    struct Node {
+        int attributes = Attribute::Directory;
+        bool isRootFolder = false;
+        std::vector<QByteArray> fileNames;
+        std::vector<QByteArray> folderNames;
+        std::optional<QString> refusal;
+    };
+    const Node& node(const QByteArray& folderPath) const;
+    const Node& listable(const QByteArray& folderPath) const;
+
+    std::map<QByteArray, Node> folders_;
+};
+
+} // namespace ferrowax::testing

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "fake_services.h"
+#include "platform/posix_file_system.h"
+#include "scripted_dialogs.h"
+#include "shell/services.h"
+
+namespace ferrowax::testing {
+
+// Every service a command reaches, scripted, over the real file system.
+struct ScriptedServices {
+    ScriptedDialogs dialogs;
+    HookedEventPump eventPump;
+    PosixFileSystem fileSystem;
+    RecordingLauncher desktop;
+    ScriptedRandom random;
+    RecordingProcessEnd processEnd;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, QString()};
+};
+
+} // namespace ferrowax::testing

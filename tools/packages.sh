@@ -1,0 +1,25 @@
+# Installs the Debian packages a script needs, or says which are missing.
+# Sourced by run.sh and test.sh.
+
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev fonts-liberation2)
+TEST_PACKAGES=(libgtest-dev xvfb xauth)
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Ferrowax needs these packages: ${missing[*]}" >&2
+        echo "Install them with:  sudo apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing ${missing[*]} ..."
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
