@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace ferrowax {
@@ -36,14 +37,18 @@ bool isVirtualFileSystem(const QByteArray& type)
     return false;
 }
 
+QByteArray withoutTrailingSeparator(QByteArray path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
 QByteArray absoluteFolderPath(const QByteArray& path)
 {
-    QByteArray absolute = path;
-    if (!absolute.startsWith('/'))
-        absolute = joinPath(QFile::encodeName(QDir::currentPath()), absolute);
-    while (absolute.size() > 1 && absolute.endsWith('/'))
-        absolute.chop(1);
-    return absolute;
+    if (path.startsWith('/'))
+        return withoutTrailingSeparator(path);
+    return withoutTrailingSeparator(joinPath(QFile::encodeName(QDir::currentPath()), path));
 }
 
 QByteArray baseName(const QByteArray& path)
@@ -65,11 +70,19 @@ struct MountFacts {
     bool isStorageDevice = false;
 };
 
-MountFacts factsAboutMountTop(const QByteArray& path, const struct stat& folderStat)
+// Kernels from 5.8 say directly whether a path is the root of a mount; older
+// ones are asked whether it sits on another device than its parent.
+bool isMountTop(const QByteArray& path, const struct statx& folderStat)
 {
+    if ((folderStat.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+        return (folderStat.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
     struct stat parentStat {};
-    if (::stat(joinPath(path, "..").constData(), &parentStat) != 0 || parentStat.st_dev == folderStat.st_dev)
-        return {};
+    return ::stat(joinPath(path, "..").constData(), &parentStat) == 0
+        && (parentStat.st_dev != makedev(folderStat.stx_dev_major, folderStat.stx_dev_minor));
+}
+
+MountFacts factsAboutMountTop(const QByteArray& path)
+{
     const std::optional<Mount> mount = findMount(canonical(path));
     if (!mount)
         return {};
@@ -148,6 +161,26 @@ std::vector<FolderItem> itemsOf(const QByteArray& folderPath, std::vector<QByteA
     return items;
 }
 
+PosixFileSystem::Entries readEntries(const QByteArray& folderPath)
+{
+    PosixFileSystem::Entries entries;
+    entries.folderPath = withoutTrailingSeparator(folderPath);
+    readFolder(folderPath, [&](int fd, const dirent& entry) {
+        switch (kindOf(fd, entry)) {
+        case Kind::File:
+            entries.files.emplace_back(entry.d_name);
+            break;
+        case Kind::Folder:
+            entries.folders.emplace_back(entry.d_name);
+            break;
+        case Kind::Other:
+            entries.others.emplace_back(entry.d_name);
+            break;
+        }
+    });
+    return entries;
+}
+
 } // namespace
 
 Folder PosixFileSystem::getFolder(const QByteArray& path) const
@@ -155,10 +188,10 @@ Folder PosixFileSystem::getFolder(const QByteArray& path) const
     if (path.isEmpty())
         throw Failure::fromErrno(ENOENT);
     const QByteArray folderPath = absoluteFolderPath(path);
-    struct stat st {};
-    if (::stat(folderPath.constData(), &st) != 0)
+    struct statx st {};
+    if (::statx(AT_FDCWD, folderPath.constData(), 0, STATX_TYPE, &st) != 0)
         throw Failure::fromErrno(errno);
-    if (!S_ISDIR(st.st_mode))
+    if (!S_ISDIR(st.stx_mode))
         throw Failure::fromErrno(ENOTDIR);
 
     int attributes = Attribute::Directory;
@@ -168,7 +201,9 @@ Folder PosixFileSystem::getFolder(const QByteArray& path) const
     if (folderPath == "/")
         return Folder(*this, folderPath, attributes, true);
 
-    const MountFacts mount = factsAboutMountTop(folderPath, st);
+    if (!isMountTop(folderPath, st))
+        return Folder(*this, folderPath, attributes, false);
+    const MountFacts mount = factsAboutMountTop(folderPath);
     if (mount.isVirtual)
         attributes = Attribute::Directory | Attribute::System | Attribute::Hidden;
     return Folder(*this, folderPath, attributes, mount.isStorageDevice);
@@ -176,34 +211,20 @@ Folder PosixFileSystem::getFolder(const QByteArray& path) const
 
 FolderListing PosixFileSystem::listFolder(const QByteArray& folderPath) const
 {
-    std::vector<QByteArray> fileNames;
-    std::vector<QByteArray> folderNames;
-    readFolder(folderPath, [&](int fd, const dirent& entry) {
-        switch (kindOf(fd, entry)) {
-        case Kind::File:
-            fileNames.emplace_back(entry.d_name);
-            break;
-        case Kind::Folder:
-            folderNames.emplace_back(entry.d_name);
-            break;
-        case Kind::Other:
-            break;
-        }
-    });
-    return {itemsOf(folderPath, std::move(fileNames)), itemsOf(folderPath, std::move(folderNames))};
+    std::optional<Entries> entries;
+    entries.swap(lastNamesRead_);
+    if (!entries || entries->folderPath != withoutTrailingSeparator(folderPath))
+        entries = readEntries(folderPath);
+    return {itemsOf(folderPath, std::move(entries->files)), itemsOf(folderPath, std::move(entries->folders))};
 }
 
 std::vector<QByteArray> PosixFileSystem::listFileNames(const QByteArray& folderPath) const
 {
-    std::vector<QByteArray> names;
-    readFolder(folderPath, [&](int fd, const dirent& entry) {
-        struct stat st {};
-        const bool isFolder = entry.d_type == DT_DIR
-            || (entry.d_type == DT_UNKNOWN && ::fstatat(fd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
-                && S_ISDIR(st.st_mode));
-        if (!isFolder)
-            names.emplace_back(entry.d_name);
-    });
+    lastNamesRead_.reset();
+    Entries entries = readEntries(folderPath);
+    std::vector<QByteArray> names = entries.files;
+    names.insert(names.end(), entries.others.begin(), entries.others.end());
+    lastNamesRead_ = std::move(entries);
     return names;
 }
 

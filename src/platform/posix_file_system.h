@@ -2,6 +2,8 @@
 
 #include "file_system.h"
 
+#include <optional>
+
 namespace ferrowax {
 
 // The file system as Linux presents it, read with the directory calls
@@ -12,6 +14,20 @@ public:
     FolderListing listFolder(const QByteArray& folderPath) const override;
     std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const override;
     QDateTime lastModified(const QByteArray& path) const override;
+
+    // A folder's entries by kind, in the order the system gave them.
+    struct Entries {
+        QByteArray folderPath;
+        std::vector<QByteArray> files;
+        std::vector<QByteArray> folders;
+        std::vector<QByteArray> others;
+    };
+
+private:
+    // The walk checks a folder's names and then lists the folder; reading a
+    // large directory costs more than anything else in a walk, so the names
+    // read for the check serve the listing that follows it.
+    mutable std::optional<Entries> lastNamesRead_;
 };
 
 } // namespace ferrowax

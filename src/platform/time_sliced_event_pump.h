@@ -11,7 +11,7 @@ namespace ferrowax {
 // a few milliseconds keep Stop and repaints prompt.
 class TimeSlicedEventPump final : public EventPump {
 public:
-    explicit TimeSlicedEventPump(int sliceMilliseconds = 4);
+    explicit TimeSlicedEventPump(int sliceMilliseconds = 16);
     void yield() override;
 
 private:

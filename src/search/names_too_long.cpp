@@ -13,14 +13,14 @@ namespace ferrowax {
 
 namespace {
 
-// Characters as a reader counts them: a pair of surrogates is one.
-qsizetype characterCount(const QByteArray& path)
+// Counts characters as a reader does: a pair of surrogates is one.
+bool isTooLong(const QByteArray& folderPath, const QByteArray& name)
 {
     // A character takes at least one byte, so short paths need no decoding.
-    if (path.size() <= maximumPathLength)
-        return path.size();
-    const QString text = displayText(path);
-    return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isLowSurrogate(); });
+    if (folderPath.size() + name.size() <= maximumPathLength)
+        return false;
+    const QString text = displayText(folderPath + name);
+    return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isLowSurrogate(); }) > maximumPathLength;
 }
 
 } // namespace
@@ -32,7 +32,7 @@ bool namesTooLong(QByteArray path, WalkHost& host)
         if (!path.endsWith('/'))
             path.append('/');
         for (const QByteArray& name : host.fileSystem().listFileNames(path)) {
-            if (characterCount(path + name) > maximumPathLength) {
+            if (isTooLong(path, name)) {
                 result = true;
                 break;
             }

@@ -13,14 +13,11 @@ namespace ferrowax {
 
 namespace {
 
-// Every component of the path but the last, each followed by a separator.
+// Every component of the path but the last, each followed by a separator:
+// the path up to and including its last separator.
 QByteArray folderPartOf(const QByteArray& path)
 {
-    const QList<QByteArray> components = path.split('/');
-    QByteArray entry;
-    for (qsizetype i = 0; i + 1 < components.size(); ++i)
-        entry.append(components[i]).append('/');
-    return entry;
+    return path.left(path.lastIndexOf('/') + 1);
 }
 
 bool isWalked(const Folder& folder)
@@ -43,7 +40,7 @@ void searchInFiles(const QByteArray& folderPath, const ExtensionArray& extension
 
     if (p.test(116, [&] { return isWalked(folder); })
         && p.test(118, [&] { return !namesTooLong(folder.path(), host); })) {
-        for (const FolderItem& file : p.loopItems(120, [&] { return folder.files(); })) {
+        for (const FolderItem& file : p.loopItems(120, [&]() -> const auto& { return folder.files(); })) {
             p.step(122, [&] { host.yield(); });
             if (p.test(124, [&] { return host.stopRequested(); }))
                 return;
@@ -61,7 +58,7 @@ void searchInFiles(const QByteArray& folderPath, const ExtensionArray& extension
     }
 
     if (p.test(150, [&] { return includeSubfolders != 0; }) && p.test(152, [&] { return isWalked(folder); })) {
-        for (const FolderItem& subFolder : p.loopItems(154, [&] { return folder.subFolders(); })) {
+        for (const FolderItem& subFolder : p.loopItems(154, [&]() -> const auto& { return folder.subFolders(); })) {
             if (p.test(156, [&] { return host.stopRequested(); }))
                 return;
             p.step(158, [&] { searchInFiles(subFolder.path(), extensions, includeSubfolders, host); });

@@ -50,16 +50,18 @@ public:
         return result;
     }
 
-    // The collection of a "for each" loop. A failing header runs the body once
-    // without a current item: one default-constructed element.
+    // The collection of a "for each" loop, which `items` answers by reference.
+    // A failing header runs the body once without a current item: one
+    // default-constructed element.
     template <class Items>
-    auto loopItems(int line, Items&& items) -> std::decay_t<std::invoke_result_t<Items>>
+    auto loopItems(int line, Items&& items) -> const std::remove_cvref_t<std::invoke_result_t<Items>>&
     {
-        using Collection = std::decay_t<std::invoke_result_t<Items>>;
-        Collection result;
-        if (!step(line, [&] { result = items(); }))
-            result = Collection(1);
-        return result;
+        using Collection = std::remove_cvref_t<std::invoke_result_t<Items>>;
+        static_assert(std::is_lvalue_reference_v<std::invoke_result_t<Items>>, "the collection must outlive the loop");
+        static const Collection noCurrentItem(1);
+        const Collection* result = &noCurrentItem;
+        step(line, [&] { result = &items(); });
+        return *result;
     }
 
 private:

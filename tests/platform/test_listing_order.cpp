@@ -19,6 +19,25 @@ TEST(ListingOrder, IgnoresCaseAndBreaksTiesByBytes)
         (std::vector<QByteArray>{"A.txt", "a.txt", "B.TXT", "b.txt", "C"}));
 }
 
+TEST(ListingOrder, AgreesWithComparingLoweredNamesForAnyAsciiName)
+{
+    // Long shared prefixes, case differences on either side of byte 8 and
+    // 16, and the characters next to the letters in ASCII.
+    std::vector<QByteArray> names{"IMG_20230101_120000.jpg", "img_20230101_120000.JPG", "IMG_20230101_115959.jpg",
+        "Img_20230101_12000.jpg", "@at", "[bracket", "`tick", "{brace", "Zulu", "zulu", "ZULU-longer-than-16",
+        "zulu-longer-than-16", "a", "A", "aa", "aB", "Ab", "abcdefghIJKLMNOPq", "ABCDEFGHijklmnopQ", "abcdefgh"};
+    std::vector<QByteArray> expected = names;
+    std::sort(expected.begin(), expected.end(), [](const QByteArray& a, const QByteArray& b) {
+        if (const int order = a.toLower().compare(b.toLower()); order != 0)
+            return order < 0;
+        return a < b;
+    });
+    for (int rotation = 0; rotation < 5; ++rotation) {
+        std::rotate(names.begin(), names.begin() + 3, names.end());
+        EXPECT_EQ(sorted(names), expected);
+    }
+}
+
 TEST(ListingOrder, FoldsCaseBeyondAscii)
 {
     // "É" folds to "é", which sorts after every ASCII letter.

@@ -133,6 +133,23 @@ TEST(PosixFileSystem, PatternListingHasEveryNonFolderNameHiddenIncluded)
     EXPECT_EQ(names, (std::vector<QByteArray>{".profile", "a.txt", "dangling"}));
 }
 
+TEST(PosixFileSystem, NamesReadForTheLengthCheckServeOnlyTheirOwnFolder)
+{
+    const PosixFileSystem fs;
+    TempTree tree;
+    tree.file("a/one.txt");
+    tree.file("a/sub/x");
+    tree.file("b/two.txt");
+    EXPECT_EQ(fs.listFileNames(tree.path("a") + '/'), std::vector<QByteArray>{"one.txt"});
+    EXPECT_EQ(namesOf(fs.listFolder(tree.path("b")).files), std::vector<QByteArray>{"two.txt"});
+
+    fs.listFileNames(tree.path("a") + '/');
+    const FolderListing a = fs.listFolder(tree.path("a"));
+    EXPECT_EQ(namesOf(a.files), std::vector<QByteArray>{"one.txt"});
+    EXPECT_EQ(namesOf(a.subFolders), std::vector<QByteArray>{"sub"});
+    EXPECT_EQ(a.subFolders.front().path(), tree.path("a/sub"));
+}
+
 TEST(PosixFileSystem, NamesStayTheBytesTheSystemGave)
 {
     const PosixFileSystem fs;

@@ -63,9 +63,11 @@ TEST_F(ProcedureTest, FailingLoopHeaderRunsTheBodyOnce)
     EXPECT_EQ(p.loopBound(120, 1, []() -> int { fail("no count"); }), 1);
     EXPECT_EQ(p.loopBound(122, 1, [] { return 5; }), 5);
 
-    const std::vector<QByteArray> items = p.loopItems(124, []() -> std::vector<QByteArray> { fail("no listing"); });
+    const std::vector<QByteArray>& items = p.loopItems(124, []() -> const std::vector<QByteArray>& { fail("no listing"); });
     ASSERT_EQ(items.size(), 1U);
     EXPECT_TRUE(items.front().isNull());
+    const std::vector<QByteArray> listed{"a", "b"};
+    EXPECT_EQ(&p.loopItems(126, [&]() -> const std::vector<QByteArray>& { return listed; }), &listed);
     EXPECT_EQ(dialogs.errorReports().size(), 2U);
 }
 

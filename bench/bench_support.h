@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/desktop_launcher.h"
+#include "platform/dialogs.h"
+#include "platform/process_end.h"
+#include "platform/random_source.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <functional>
+
+namespace ferrowax::bench {
+
+// Answers every box at once with OK or Yes and remembers when it came.
+class AnsweringDialogs final : public Dialogs {
+public:
+    QStringList messages;
+    std::function<void(const QString&)> onMessage;
+
+    QString pickFolder(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const SaveFileRequest&) override { return {}; }
+
+protected:
+    int showMessage(const QString& text, int style, const QString&) override;
+    QString showInput(const QString&, const QString&) override { return {}; }
+};
+
+class NoDesktop final : public DesktopLauncher {
+public:
+    void openUrl(const QUrl&) override {}
+};
+
+class NeverSeven final : public RandomSource {
+public:
+    void seedFromClock() override {}
+    double next() override { return 0.5; }
+};
+
+class NoEnd final : public ProcessEnd {
+public:
+    void endNow() override {}
+};
+
+// Peak and current resident memory of this process, in MiB.
+double peakMemoryMiB();
+double currentMemoryMiB();
+
+// CPU seconds this process has used so far, in user and in system mode.
+struct CpuTime {
+    double user;
+    double system;
+};
+CpuTime cpuTime();
+
+// Seconds taken by a shell command, with its output counted in lines.
+struct CommandRun {
+    double seconds;
+    long lines;
+};
+CommandRun timeCommand(const QByteArray& command);
+
+} // namespace ferrowax::bench
