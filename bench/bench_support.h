@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/process_end.h"
 #include "platform/random_source.h"
+#include "platform/settings_store.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -41,6 +42,14 @@ public:
 class NoEnd final : public ProcessEnd {
 public:
     void endNow() override {}
+};
+
+class NoSettings final : public SettingsStore {
+public:
+    QString read(const QString&, const QString&, const QString&, const QString& fallback) const override
+    {
+        return fallback;
+    }
 };
 
 // Peak and current resident memory of this process, in MiB.

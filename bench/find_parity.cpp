@@ -65,7 +65,8 @@ int main(int argc, char* argv[])
     NoDesktop desktop;
     NeverSeven random;
     NoEnd processEnd;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, QString()};
+    NoSettings settings;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
     Form1 window(services);
     window.Form_Load();
     window.state().folderList().append(root);

@@ -1,3 +1,4 @@
+#include "platform/ini_settings_store.h"
 #include "platform/posix_file_system.h"
 #include "platform/process_end.h"
 #include "platform/qt_desktop_launcher.h"
@@ -20,8 +21,9 @@ int main(int argc, char* argv[])
     ferrowax::QtDesktopLauncher desktop;
     ferrowax::ClockSeededRandom random;
     ferrowax::ImmediateProcessEnd processEnd;
-    ferrowax::Services services{
-        dialogs, eventPump, fileSystem, desktop, random, processEnd, QCoreApplication::applicationDirPath()};
+    ferrowax::IniSettingsStore settings;
+    ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings,
+        QCoreApplication::applicationDirPath()};
 
     ferrowax::Form1 window(services);
     dialogs.setOwner(&window);

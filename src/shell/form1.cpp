@@ -3,6 +3,8 @@
 #include "app_title.h"
 #include "error_report.h"
 #include "home_page.h"
+#include "inputs/sample_folders.h"
+#include "list_view_events.h"
 #include "literal_progress_bar.h"
 #include "platform/cursor_file.h"
 #include "platform/file_system.h"
@@ -46,6 +48,8 @@ const QString extensionListTip = u"Move | line to right and out of window to rev
 Form1::Form1(Services& services)
     : services_(services)
     , searchRun_(state_, services)
+    , folderListCommands_(state_, services)
+    , extensionListCommands_(state_, services)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Form1"_s);
@@ -65,20 +69,36 @@ Form1::Form1(Services& services)
     connect(&state_, &WindowState::progressChanged, this, &Form1::showProgress);
     connect(&state_, &WindowState::startButtonCaptionChanged, pushButton1_, &QPushButton::setText);
     connect(&state_.resultList(), &EntryListModel::scrollToEndRequested, listView2_, &QTreeView::scrollToBottom);
-    connect(pushButton1_, &QPushButton::clicked, this, [this] { searchRun_.PushButton1_Click(); });
 }
 
 void Form1::createControls()
 {
     listView1_ = addList("ListView1", state_.folderList(), folderListTip, {120, 120, 7800, 1680});
-    QPushButton* pushButton3 = addButton("PushButton3", u"Add Drive/Folder To Search"_s, {120, 1890, 3840, 405});
-    QPushButton* pushButton8 = addButton("PushButton8", u"Clear List"_s, {4080, 1890, 3840, 405});
+    QPushButton* pushButton3 = addButton("PushButton3", u"Add Drive/Folder To Search"_s, {120, 1890, 3840, 405},
+        [this] { folderListCommands_.PushButton3_Click(); });
+    QPushButton* pushButton8 = addButton(
+        "PushButton8", u"Clear List"_s, {4080, 1890, 3840, 405}, [this] { folderListCommands_.PushButton8_Click(); });
     QPushButton* pushButton9 = addButton("PushButton9", u"Help"_s, {120, 2400, 3840, 405});
-    QPushButton* pushButton11 = addButton("PushButton11", u"Load Sample/Example Folder"_s, {4080, 2400, 3840, 405});
+    QPushButton* pushButton11 = addButton("PushButton11", u"Load Sample/Example Folder"_s, {4080, 2400, 3840, 405},
+        [this] { PushButton11_Click(state_, services_); });
     listView3_ = addList("ListView3", state_.extensionList(), extensionListTip, {120, 2900, 7800, 1350});
-    QPushButton* pushButton7 = addButton("PushButton7", u"Add Extension To Search"_s, {120, 4340, 3840, 405});
-    QPushButton* pushButton10 = addButton("PushButton10", u"Clear List"_s, {4080, 4340, 3840, 405});
-    pushButton1_ = addButton("PushButton1", state_.startButtonCaption(), {120, 4850, 7800, 405});
+    QPushButton* pushButton7 = addButton("PushButton7", u"Add Extension To Search"_s, {120, 4340, 3840, 405},
+        [this] { extensionListCommands_.PushButton7_Click(); });
+    QPushButton* pushButton10 = addButton("PushButton10", u"Clear List"_s, {4080, 4340, 3840, 405},
+        [this] { extensionListCommands_.PushButton10_Click(); });
+    pushButton1_ = addButton("PushButton1", state_.startButtonCaption(), {120, 4850, 7800, 405},
+        [this] { searchRun_.PushButton1_Click(); });
+
+    auto* listView1Events = new ListViewEvents(listView1_);
+    connect(listView1Events, &ListViewEvents::doubleClicked, this,
+        [this](int selected) { folderListCommands_.ListView1_DblClick(selected); });
+    connect(listView1Events, &ListViewEvents::keyDown, this,
+        [this](int keyCode, int selected) { folderListCommands_.ListView1_KeyDown(keyCode, selected); });
+    auto* listView3Events = new ListViewEvents(listView3_);
+    connect(listView3Events, &ListViewEvents::doubleClicked, this,
+        [this](int selected) { extensionListCommands_.ListView3_DblClick(selected); });
+    connect(listView3Events, &ListViewEvents::keyDown, this,
+        [this](int keyCode, int selected) { extensionListCommands_.ListView3_KeyDown(keyCode, selected); });
 
     progressBar1_ = new LiteralProgressBar(this);
     progressBar1_->setObjectName(u"ProgressBar1"_s);
@@ -103,7 +123,7 @@ void Form1::createControls()
         pushButton7, pushButton10});
 }
 
-QPushButton* Form1::addButton(const char* name, const QString& caption, QRect twips)
+QPushButton* Form1::addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick)
 {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
@@ -113,6 +133,8 @@ QPushButton* Form1::addButton(const char* name, const QString& caption, QRect tw
     buttonFont.setPointSizeF(11.25);
     button->setFont(buttonFont);
     button->setAutoDefault(false);
+    if (onClick)
+        connect(button, &QPushButton::clicked, this, std::move(onClick));
     return button;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "inputs/extension_list.h"
+#include "inputs/folder_list.h"
 #include "search/search_run.h"
 #include "window_state.h"
 
 #include <QCursor>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QPushButton;
@@ -38,7 +41,7 @@ private:
     void ApplySkin();
 
     void createControls();
-    QPushButton* addButton(const char* name, const QString& caption, QRect twips);
+    QPushButton* addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick = {});
     QTreeView* addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips);
     void setTabOrder(const std::vector<QWidget*>& byTabIndex);
     void centreOnScreen();
@@ -49,6 +52,8 @@ private:
     Services& services_;
     WindowState state_;
     SearchRun searchRun_;
+    FolderListCommands folderListCommands_;
+    ExtensionListCommands extensionListCommands_;
     std::optional<QCursor> handCursor_;
 
     QTreeView* listView1_ = nullptr;

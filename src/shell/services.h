@@ -10,6 +10,7 @@ class EventPump;
 class FileSystem;
 class ProcessEnd;
 class RandomSource;
+class SettingsStore;
 
 // The outside world as commands reach it. The program wires the real
 // services; tests wire scripted ones.
@@ -20,6 +21,7 @@ struct Services {
     DesktopLauncher& desktop;
     RandomSource& random;
     ProcessEnd& processEnd;
+    const SettingsStore& settings;
     // The folder that holds the executable; samples, cursor and skin live here.
     QString programFolder;
 };

@@ -33,7 +33,8 @@ int main(int argc, char* argv[])
     testing::RecordingLauncher desktop;
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, QString()};
+    testing::ScriptedSettings settings;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
 
     Form1 window(services);
     window.Form_Load();

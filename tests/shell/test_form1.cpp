@@ -206,6 +206,40 @@ TEST(Form1, DoubleClickOnAResultRemovesNothing)
     EXPECT_EQ(results.count(), 2);
 }
 
+TEST(Form1, DeleteKeysAndDoubleClicksRemoveTheSelectedInputEntry)
+{
+    FormHarness h;
+    h.start();
+    h.form.show();
+    EntryListModel& folders = h.form.state().folderList();
+    for (const char* path : {"/a", "/b", "/c"})
+        folders.append(path);
+    auto* view = h.control<QTreeView>("ListView1");
+    view->setCurrentIndex(folders.index(1, 0));
+    QTest::keyClick(view, Qt::Key_Period); // its Qt code is the Delete key's Windows code
+    EXPECT_EQ(folders.count(), 3);
+    QTest::keyClick(view, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(folders.count(), 2);
+    EXPECT_EQ(folders.entry(2), "/c");
+
+    // Below the last entry: the selection decides, not the place.
+    view->setCurrentIndex(folders.index(0, 0));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, view->viewport()->height() - 5));
+    ASSERT_EQ(folders.count(), 1);
+    EXPECT_EQ(folders.entry(1), "/c");
+
+    EntryListModel& extensions = h.form.state().extensionList();
+    extensions.append("jpg");
+    auto* extensionView = h.control<QTreeView>("ListView3");
+    extensionView->setCurrentIndex(extensions.index(0, 0));
+    h.form.state().setMousePointer(Pointer::Hourglass);
+    QTest::keyClick(extensionView, Qt::Key_Delete);
+    EXPECT_EQ(extensions.count(), 1);
+    h.form.state().setMousePointer(Pointer::Default);
+    QTest::keyClick(extensionView, Qt::Key_Delete);
+    EXPECT_EQ(extensions.count(), 0);
+}
+
 TEST(Form1, ClosingTheWindowEndsTheProgram)
 {
     FormHarness h;

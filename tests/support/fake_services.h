@@ -4,10 +4,12 @@
 #include "platform/event_pump.h"
 #include "platform/process_end.h"
 #include "platform/random_source.h"
+#include "platform/settings_store.h"
 
 #include <QUrl>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace ferrowax::testing {
@@ -39,6 +41,21 @@ public:
     int seeds = 0;
     void seedFromClock() override { ++seeds; }
     double next() override { return value; }
+};
+
+class ScriptedSettings final : public SettingsStore {
+public:
+    // Keyed by "application/section/key".
+    std::map<QString, QString> values;
+    mutable int reads = 0;
+
+    QString read(const QString& application, const QString& section, const QString& key,
+        const QString& fallback) const override
+    {
+        ++reads;
+        const auto found = values.find(application + u'/' + section + u'/' + key);
+        return found == values.end() ? fallback : found->second;
+    }
 };
 
 class RecordingProcessEnd final : public ProcessEnd {

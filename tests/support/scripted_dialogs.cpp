@@ -27,7 +27,7 @@ void ScriptedDialogs::record(ShownBox box)
 
 int ScriptedDialogs::showMessage(const QString& text, int style, const QString& caption)
 {
-    record({ShownBox::Kind::Message, caption, text, style});
+    record({ShownBox::Kind::Message, caption, text, style, {}});
     if ((style & 7) == BoxStyle::YesNo && messageAnswers.empty()) {
         ADD_FAILURE() << "unscripted question: " << text.toStdString();
         return Answer::No;
@@ -37,20 +37,20 @@ int ScriptedDialogs::showMessage(const QString& text, int style, const QString& 
 
 QString ScriptedDialogs::showInput(const QString& prompt, const QString& caption)
 {
-    record({ShownBox::Kind::Input, caption, prompt, 0});
+    record({ShownBox::Kind::Input, caption, prompt, 0, {}});
     return takeOr(inputAnswers, QString());
 }
 
 QString ScriptedDialogs::pickFolder(const QString& prompt, const QString& initialFolder)
 {
-    record({ShownBox::Kind::FolderPicker, initialFolder, prompt, 0});
+    record({ShownBox::Kind::FolderPicker, QString(), prompt, 0, initialFolder});
     return takeOr(folderAnswers, QString());
 }
 
 QString ScriptedDialogs::saveFileName(const SaveFileRequest& request)
 {
     lastSaveRequest = request;
-    record({ShownBox::Kind::SaveFile, request.title, request.filters.join(u'|'), 0});
+    record({ShownBox::Kind::SaveFile, request.title, request.filters.join(u'|'), 0, {}});
     return takeOr(saveAnswers, QString());
 }
 

@@ -17,6 +17,7 @@ struct ShownBox {
     QString caption;
     QString text;
     int style = 0;
+    QString initialFolder; // where a folder picker opened
 };
 
 // Records every box and answers from a script. A hook runs while a box is

@@ -15,7 +15,8 @@ struct ScriptedServices {
     RecordingLauncher desktop;
     ScriptedRandom random;
     RecordingProcessEnd processEnd;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, QString()};
+    ScriptedSettings settings;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
 };
 
 } // namespace ferrowax::testing

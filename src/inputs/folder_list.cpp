@@ -1,0 +1,63 @@
+#include "folder_list.h"
+
+#include "folder_picker.h"
+#include "list_removal.h"
+#include "platform/settings_store.h"
+#include "shell/error_report.h"
+#include "shell/procedure.h"
+#include "shell/services.h"
+#include "shell/window_state.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+FolderListCommands::FolderListCommands(WindowState& window, Services& services)
+    : window_(window)
+    , services_(services)
+{
+}
+
+void FolderListCommands::PushButton3_Click()
+{
+    ErrorReport report(services_.dialogs);
+    Procedure p(report, u"in Drovatek2021/08/31.Form1.PushButton3_Click "_s);
+    QString path;
+
+    p.step(100, [&] { lastFolder = services_.settings.read(u"Kestrune"_s, u"Ferrowax"_s, u"LastFolderDot"_s, {}); });
+    p.step(100, [&] {
+        path = PickFolder(services_.dialogs, services_.fileSystem, u"Please select folder:"_s, lastFolder);
+    });
+    if (p.test(102, [&] { return path.isEmpty(); }))
+        return;
+    p.step(104, [&] { window_.setMousePointer(Pointer::Hourglass); });
+    p.step(106, [&] {
+        window_.folderList().append(QFile::encodeName(QString(path).replace(u":\\\\"_s, u":\\"_s)));
+    });
+    p.step(108, [&] { window_.setMousePointer(Pointer::Default); });
+}
+
+void FolderListCommands::PushButton8_Click()
+{
+    ErrorReport report(services_.dialogs);
+    Procedure p(report, u"in Drovatek2021/08/31.Form1.PushButton8_Click "_s);
+    p.step(100, [&] {
+        if (window_.mousePointer() != Pointer::Hourglass)
+            window_.folderList().clear();
+    });
+}
+
+void FolderListCommands::ListView1_DblClick(int selectedNumber)
+{
+    removeSelectedEntry(window_, window_.folderList(), selectedNumber);
+}
+
+void FolderListCommands::ListView1_KeyDown(int keyCode, int selectedNumber)
+{
+    if (keyCode == keyDelete)
+        removeSelectedEntry(window_, window_.folderList(), selectedNumber);
+}
+
+} // namespace ferrowax

@@ -1,0 +1,37 @@
+#include "list_view_events.h"
+
+#include "inputs/list_removal.h"
+
+#include <QEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QTreeView>
+
+namespace ferrowax {
+
+ListViewEvents::ListViewEvents(QTreeView* view)
+    : QObject(view)
+    , view_(view)
+{
+    view->installEventFilter(this);
+    view->viewport()->installEventFilter(this);
+}
+
+int ListViewEvents::selectedNumber() const
+{
+    const QModelIndexList selected = view_->selectionModel()->selectedRows();
+    return selected.isEmpty() ? 0 : selected.first().row() + 1;
+}
+
+bool ListViewEvents::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        emit doubleClicked(selectedNumber());
+    if (watched == view_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        emit keyDown(key->key() == Qt::Key_Delete ? keyDelete : 0, selectedNumber());
+    }
+    return false;
+}
+
+} // namespace ferrowax

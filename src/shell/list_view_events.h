@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+
+class QTreeView;
+
+namespace ferrowax {
+
+// Turns a list view's double-clicks (anywhere in it, also below the last
+// entry) and key presses into calls that carry the selected entry's number,
+// 1-based, or 0 when none is selected.
+class ListViewEvents final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ListViewEvents(QTreeView* view);
+
+signals:
+    void doubleClicked(int selectedNumber);
+    // `keyCode` is the Windows key code (46 for Delete), 0 for other keys.
+    void keyDown(int keyCode, int selectedNumber);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int selectedNumber() const;
+
+    QTreeView* view_;
+};
+
+} // namespace ferrowax

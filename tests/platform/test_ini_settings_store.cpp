@@ -1,0 +1,69 @@
+#include "platform/ini_settings_store.h"
+#include "support/qt_printers.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+
+namespace {
+
+// Points the user's configuration folder at a temporary one for one test.
+struct IniSettingsStoreTest : ::testing::Test {
+    QTemporaryDir config;
+    QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    IniSettingsStore store;
+
+    IniSettingsStoreTest() { qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); }
+    ~IniSettingsStoreTest() override { qputenv("XDG_CONFIG_HOME", previous); }
+
+    QString file() const { return config.path() + u"/Kestrune/Kestrune.ini"_s; }
+    void write(const QByteArray& content)
+    {
+        QDir().mkpath(config.path() + u"/Kestrune"_s);
+        QFile out(file());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+    QString lastFolder() const { return store.read(u"Kestrune"_s, u"Ferrowax"_s, u"LastFolderDot"_s, {}); }
+};
+
+TEST_F(IniSettingsStoreTest, ReadsTheStoredFolderFromTheUsersConfigurationFolder)
+{
+    EXPECT_EQ(IniSettingsStore::fileFor(u"Kestrune"_s), file());
+    write("[Ferrowax]\nLastFolderDot=/home/ada/Pictures\n");
+    EXPECT_EQ(lastFolder(), u"/home/ada/Pictures"_s);
+    EXPECT_EQ(store.read(u"Kestrune"_s, u"Ferrowax"_s, u"Missing"_s, u"fallback"_s), u"fallback"_s);
+}
+
+TEST_F(IniSettingsStoreTest, MissingOrBrokenStoresReadAsEmpty)
+{
+    EXPECT_EQ(lastFolder(), QString());
+    write(QByteArray("\x00\xff\xfe[[[\n=\n\x01", 11));
+    EXPECT_EQ(lastFolder(), QString());
+    QFile::remove(file());
+    QDir().mkpath(file()); // a folder where the file should be
+    EXPECT_EQ(lastFolder(), QString());
+}
+
+TEST_F(IniSettingsStoreTest, ReadingNeverChangesTheFile)
+{
+    const QByteArray content = "; kept as written\n[Ferrowax]\nLastFolderDot = /srv/photos\nOther=1\n";
+    write(content);
+    const QDateTime modified = QFileInfo(file()).lastModified();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(lastFolder(), u"/srv/photos"_s);
+    QFile in(file());
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_EQ(in.readAll(), content);
+    EXPECT_EQ(QFileInfo(file()).lastModified(), modified);
+    EXPECT_EQ(QDir(config.path() + u"/Kestrune"_s).entryList(QDir::Files), QStringList{u"Kestrune.ini"_s});
+}
+
+} // namespace
