@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clipboard.h"
 #include "platform/desktop_launcher.h"
 #include "platform/dialogs.h"
 #include "platform/process_end.h"
@@ -15,17 +16,23 @@
 namespace ferrowax::bench {
 
 // Answers every box at once with OK or Yes and remembers when it came.
+// Inputs and file names come from queues; empty when they run out.
 class AnsweringDialogs final : public Dialogs {
 public:
     QStringList messages;
+    QStringList inputAnswers;
+    QStringList saveAnswers;
     std::function<void(const QString&)> onMessage;
 
     QString pickFolder(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const SaveFileRequest&) override { return {}; }
+    QString saveFileName(const SaveFileRequest&) override { return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst(); }
 
 protected:
     int showMessage(const QString& text, int style, const QString&) override;
-    QString showInput(const QString&, const QString&) override { return {}; }
+    QString showInput(const QString&, const QString&) override
+    {
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
 };
 
 class NoDesktop final : public DesktopLauncher {
@@ -42,6 +49,12 @@ public:
 class NoEnd final : public ProcessEnd {
 public:
     void endNow() override {}
+};
+
+class NoClipboard final : public Clipboard {
+public:
+    void clear() override {}
+    void setText(const QString&) override {}
 };
 
 class NoSettings final : public SettingsStore {

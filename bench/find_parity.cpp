@@ -4,6 +4,7 @@
 //
 //   find_parity ROOT EXTENSION...
 #include "bench_support.h"
+#include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/time_sliced_event_pump.h"
 #include "shell/form1.h"
@@ -66,7 +67,10 @@ int main(int argc, char* argv[])
     NeverSeven random;
     NoEnd processEnd;
     NoSettings settings;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
+    StdioOutputFiles outputFiles;
+    NoClipboard clipboard;
+    Services services{
+        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
     Form1 window(services);
     window.Form_Load();
     window.state().folderList().append(root);

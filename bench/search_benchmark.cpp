@@ -5,6 +5,7 @@
 //
 // The tree is built on first use and kept for later runs.
 #include "bench_support.h"
+#include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/time_sliced_event_pump.h"
 #include "shell/form1.h"
@@ -133,7 +134,10 @@ int main(int argc, char* argv[])
     NeverSeven random;
     NoEnd processEnd;
     NoSettings settings;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
+    StdioOutputFiles outputFiles;
+    NoClipboard clipboard;
+    Services services{
+        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
     Form1 window(services);
     window.Form_Load();
     window.show();

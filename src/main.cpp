@@ -1,6 +1,8 @@
 #include "platform/ini_settings_store.h"
+#include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/process_end.h"
+#include "platform/qt_clipboard.h"
 #include "platform/qt_desktop_launcher.h"
 #include "platform/qt_dialogs.h"
 #include "platform/random_source.h"
@@ -22,8 +24,10 @@ int main(int argc, char* argv[])
     ferrowax::ClockSeededRandom random;
     ferrowax::ImmediateProcessEnd processEnd;
     ferrowax::IniSettingsStore settings;
-    ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings,
-        QCoreApplication::applicationDirPath()};
+    ferrowax::StdioOutputFiles outputFiles;
+    ferrowax::QtClipboard clipboard;
+    ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles,
+        clipboard, QCoreApplication::applicationDirPath()};
 
     ferrowax::Form1 window(services);
     dialogs.setOwner(&window);

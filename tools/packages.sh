@@ -2,7 +2,7 @@
 # Sourced by run.sh and test.sh.
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev fonts-liberation2)
-TEST_PACKAGES=(libgtest-dev xvfb xauth)
+TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip)
 
 ensure_packages() {
     local missing=()

@@ -112,7 +112,9 @@ void SearchRun::setProgressText(const QString& text)
 
 void SearchRun::appendResult(const QByteArray& path)
 {
-    window_.resultList().append(path);
+    // Results start checked, so that the exports of checked entries take
+    // everything found until the user unticks some.
+    window_.resultList().append(path, true);
 }
 
 void SearchRun::scrollResultsToEnd()

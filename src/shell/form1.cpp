@@ -10,6 +10,9 @@
 #include "platform/file_system.h"
 #include "platform/process_end.h"
 #include "procedure.h"
+#include "results/clipboard_export.h"
+#include "results/result_filters.h"
+#include "results/text_export.h"
 #include "services.h"
 
 #include <QCloseEvent>
@@ -110,13 +113,17 @@ void Form1::createControls()
     showProgress();
 
     listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
-    QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405});
+    QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405},
+        [this] { PushButton2_Click(state_, services_); });
     QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405});
-    QPushButton* pushButton6 = addButton("PushButton6", u"Clear Results"_s, {8040, 4850, 3840, 405});
-    QPushButton* pushButton5 = addButton("PushButton5", u"Copy Results To Clipboard"_s, {12000, 4850, 3840, 405});
-    QPushButton* pushButton17 = addButton("PushButton17", u"Remove Results Containing X"_s, {8040, 5370, 3840, 405});
-    QPushButton* pushButton4
-        = addButton("PushButton4", u"Remove Results Not Containing X"_s, {12000, 5370, 3840, 405});
+    QPushButton* pushButton6 = addButton(
+        "PushButton6", u"Clear Results"_s, {8040, 4850, 3840, 405}, [this] { PushButton6_Click(state_, services_); });
+    QPushButton* pushButton5 = addButton("PushButton5", u"Copy Results To Clipboard"_s, {12000, 4850, 3840, 405},
+        [this] { PushButton5_Click(state_, services_); });
+    QPushButton* pushButton17 = addButton("PushButton17", u"Remove Results Containing X"_s, {8040, 5370, 3840, 405},
+        [this] { PushButton17_Click(state_, services_); });
+    QPushButton* pushButton4 = addButton("PushButton4", u"Remove Results Not Containing X"_s,
+        {12000, 5370, 3840, 405}, [this] { PushButton4_Click(state_, services_); });
 
     setTabOrder({listView1_, listView3_, pushButton3, pushButton1_, pushButton8, pushButton9, pushButton11,
         progressBar1_, listView2_, pushButton2, pushButton6, pushButton17, pushButton4, pushButton5, pushButton14,

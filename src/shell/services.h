@@ -4,10 +4,12 @@
 
 namespace ferrowax {
 
+class Clipboard;
 class DesktopLauncher;
 class Dialogs;
 class EventPump;
 class FileSystem;
+class OutputFiles;
 class ProcessEnd;
 class RandomSource;
 class SettingsStore;
@@ -22,6 +24,8 @@ struct Services {
     RandomSource& random;
     ProcessEnd& processEnd;
     const SettingsStore& settings;
+    OutputFiles& outputFiles;
+    Clipboard& clipboard;
     // The folder that holds the executable; samples, cursor and skin live here.
     QString programFolder;
 };

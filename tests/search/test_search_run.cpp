@@ -67,6 +67,8 @@ TEST_F(SearchRunTest, RunShowsItsStateWhileWalkingAndResetsItAfter)
     press();
 
     EXPECT_EQ(results(), (std::vector<QByteArray>{tree.path("a/1.txt"), tree.path("b/2.txt")}));
+    EXPECT_TRUE(window.resultList().isChecked(1));
+    EXPECT_TRUE(window.resultList().isChecked(2));
     // Two yields before each walk and one per file.
     EXPECT_EQ(progressSeen, (std::vector<double>{0, 50, 50, 50, 100, 100}));
     EXPECT_EQ(window.startButtonCaption(), u"Start Searching"_s);

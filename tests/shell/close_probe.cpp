@@ -1,5 +1,9 @@
 // Starts the real window over the real file system and closes it in the
-// middle of a search, to show that closing ends the process at once.
+// middle of a command, to show that closing ends the process at once.
+//
+//   close_probe search FOLDER CLOSE_AT_YIELD
+//   close_probe export FILE LINES CLOSE_AT_YIELD
+#include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/process_end.h"
 #include "shell/form1.h"
@@ -19,10 +23,11 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 3)
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 4)
         return 2;
-    const QByteArray folder = argv[1];
-    const int closeAtYield = QByteArray(argv[2]).toInt();
+    const bool exporting = arguments[1] == QLatin1String("export");
+    const int closeAtYield = arguments.last().toInt();
 
     testing::ScriptedDialogs dialogs;
     dialogs.whileShown = [](const testing::ShownBox& box) {
@@ -34,19 +39,29 @@ int main(int argc, char* argv[])
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
     testing::ScriptedSettings settings;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
+    StdioOutputFiles outputFiles;
+    testing::ScriptedClipboard clipboard;
+    Services services{
+        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
 
     Form1 window(services);
     window.Form_Load();
     window.show();
-    window.state().folderList().append(folder);
-    window.state().extensionList().append("txt");
     eventPump.onYield = [&](int yieldNumber) {
         std::printf("yield %d, %d results\n", yieldNumber, window.state().resultList().count());
         if (yieldNumber == closeAtYield)
             window.close();
     };
-    window.findChild<QPushButton*>(QStringLiteral("PushButton1"))->click();
-    std::printf("search returned\n");
+    if (exporting) {
+        for (int line = 1; line <= arguments[3].toInt(); ++line)
+            window.state().resultList().append("/line/" + QByteArray::number(line), true);
+        dialogs.saveAnswers.push_back(arguments[2]);
+        window.findChild<QPushButton*>(QStringLiteral("PushButton2"))->click();
+    } else {
+        window.state().folderList().append(arguments[2].toUtf8());
+        window.state().extensionList().append("txt");
+        window.findChild<QPushButton*>(QStringLiteral("PushButton1"))->click();
+    }
+    std::printf("command returned\n");
     return 3;
 }

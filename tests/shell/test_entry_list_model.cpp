@@ -52,6 +52,32 @@ TEST(EntryListModel, BytesStayExactWhileTheViewShowsReplacementCharacters)
     EXPECT_EQ(list.data(list.index(0, 0)).toString(), u"/tmp/caf\uFFFD.txt"_s);
 }
 
+TEST(EntryListModel, OnlyAListWithCheckBoxesLetsTheUserTickEntries)
+{
+    EntryListModel results(EntryListModel::Appends::Immediate, EntryListModel::CheckBoxes::Shown);
+    QAbstractItemModelTester tester(&results, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    results.addColumn(u"Results"_s);
+    results.append("/found", true);
+    results.append("/other");
+    const QModelIndex first = results.index(0, 0);
+    EXPECT_TRUE(results.flags(first) & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(results.data(first, Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_FALSE(results.isChecked(2));
+
+    QSignalSpy changed(&results, &QAbstractItemModel::dataChanged);
+    EXPECT_TRUE(results.setData(first, Qt::Unchecked, Qt::CheckStateRole));
+    EXPECT_FALSE(results.isChecked(1));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_THROW(results.isChecked(3), Failure);
+
+    EntryListModel folders;
+    folders.addColumn(u"Folder(s)"_s);
+    folders.append("/a", true);
+    EXPECT_FALSE(folders.flags(folders.index(0, 0)) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(folders.data(folders.index(0, 0), Qt::CheckStateRole).isValid());
+    EXPECT_FALSE(folders.setData(folders.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+}
+
 TEST(EntryListModel, BatchedAppendsReachTheViewTogether)
 {
     EntryListModel list(EntryListModel::Appends::Batched);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/clipboard.h"
 #include "platform/desktop_launcher.h"
 #include "platform/event_pump.h"
 #include "platform/process_end.h"
@@ -9,6 +10,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <stdexcept>
 #include <map>
 #include <vector>
 
@@ -55,6 +57,38 @@ public:
         ++reads;
         const auto found = values.find(application + u'/' + section + u'/' + key);
         return found == values.end() ? fallback : found->second;
+    }
+};
+
+// Holds what was put on it; fails while `busyAttempts` is above zero, the
+// way a clipboard held by another program does.
+class ScriptedClipboard final : public Clipboard {
+public:
+    QString text = QStringLiteral("previous content");
+    int busyAttempts = 0;
+    int attempts = 0;
+    int clears = 0;
+
+    void clear() override
+    {
+        attempt();
+        ++clears;
+        text.clear();
+    }
+    void setText(const QString& newText) override
+    {
+        attempt();
+        text = newText;
+    }
+
+private:
+    void attempt()
+    {
+        ++attempts;
+        if (busyAttempts > 0) {
+            --busyAttempts;
+            throw std::runtime_error("clipboard busy");
+        }
     }
 };
 

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "fake_services.h"
+#include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "scripted_dialogs.h"
 #include "shell/services.h"
 
 namespace ferrowax::testing {
 
-// Every service a command reaches, scripted, over the real file system.
+// Every service a command reaches, scripted, over the real file system and
+// real output files.
 struct ScriptedServices {
     ScriptedDialogs dialogs;
     HookedEventPump eventPump;
@@ -16,7 +18,10 @@ struct ScriptedServices {
     ScriptedRandom random;
     RecordingProcessEnd processEnd;
     ScriptedSettings settings;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, QString()};
+    StdioOutputFiles outputFiles;
+    ScriptedClipboard clipboard;
+    Services services{
+        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
 };
 
 } // namespace ferrowax::testing

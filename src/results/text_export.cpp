@@ -1,0 +1,61 @@
+#include "text_export.h"
+
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/file_system.h"
+#include "platform/output_file.h"
+#include "shell/error_report.h"
+#include "shell/procedure.h"
+#include "shell/services.h"
+#include "shell/window_state.h"
+
+#include <QFile>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+void PushButton2_Click(WindowState& window, Services& services)
+{
+    ErrorReport report(services.dialogs);
+    Procedure p(report, u"in Drovatek2021/08/31.Form1.PushButton2_Click "_s);
+    SaveFileRequest request;
+    QString name;
+    int answer = Answer::Yes;
+    std::unique_ptr<OutputFile> file;
+
+    // 106, 108: the dialog starts without a name and asks nothing of its own
+    // about existing files.
+    p.step(110, [&] { request.title = u"Save"_s; });
+    p.step(112, [&] { request.filters = {u"Text Files (*.txt)"_s, u"All Files (*.*)"_s}; });
+    p.step(114, [&] { name = services.dialogs.saveFileName(request); });
+    if (p.test(118, [&] { return name.isEmpty(); }))
+        return;
+    if (p.test(120, [&] { return IsFilePresent(services.fileSystem, QFile::encodeName(name)); })) {
+        p.step(122, [&] {
+            answer = services.dialogs.messageBox(
+                u"Are you sure you wish to overwrite "_s + name + u" ?"_s, BoxStyle::YesNo);
+        });
+    } else {
+        p.step(124, [&] { answer = Answer::Yes; });
+    }
+    if (p.test(126, [&] { return answer != Answer::Yes; }))
+        return;
+    p.step(128, [&] { window.setMousePointer(Pointer::Hourglass); });
+    // Every write to a file that could not be opened would fail the same way.
+    if (p.step(130, [&] { file = services.outputFiles.create(QFile::encodeName(name)); })) {
+        EntryListModel& results = window.resultList();
+        const int lines = p.loopBound(132, 1, [&] { return results.count(); });
+        for (int i = 1; i <= lines; ++i) {
+            p.step(134, [&] { services.eventPump.yield(); });
+            p.step(136, [&] { file->write(results.entry(i) + "\r\n"); });
+        }
+        p.step(140, [&] { file->close(); });
+    }
+    p.step(142, [&] { services.dialogs.messageBox(u"Done."_s, BoxStyle::OkOnly); });
+    p.step(144, [&] { window.setMousePointer(Pointer::Default); });
+}
+
+} // namespace ferrowax

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Drives the real program in a virtual X display the way a user would: load
+# the samples, search, copy the results to the X clipboard and save them as a
+# text file. Both must hold one CR LF line per sample match.
+#   sample_search.sh PROGRAM [SCREENSHOT]
+set -euo pipefail
+program=$1
+screenshot=${2:-}
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+# Waits until `count` visible windows carry the title.
+wait_for() {
+    local title=$1 count=$2
+    for _ in $(seq 100); do
+        [ "$(windows "$title")" -eq "$count" ] && return 0
+        sleep 0.1
+    done
+    echo "timed out waiting for $count window(s) named $title" >&2
+    exit 1
+}
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+
+"$program" & pid=$!
+wait_for '^Ferrowax$' 1
+main=$(xdotool search --onlyvisible --name '^Ferrowax$')
+xdotool windowmove "$main" 0 0
+
+click 400 173                  # Load Sample/Example Folder
+wait_for '^Ferrowax$' 2
+xdotool key Escape             # "No" to opening the folder
+wait_for '^Ferrowax$' 1
+click 268 336                  # Start Searching
+wait_for '^Ferrowax$' 2        # "Done."
+xdotool key Return
+wait_for '^Ferrowax$' 1
+if [ -n "$screenshot" ]; then import -window "$main" "$screenshot"; fi
+
+click 928 336                  # Copy Results To Clipboard
+wait_for '^Ferrowax$' 2
+xdotool key Return
+wait_for '^Ferrowax$' 1
+xclip -selection clipboard -o > "$work/clipboard.txt"
+
+click 664 302                  # Save Results As Text File
+wait_for '^Save$' 1
+sleep 0.5
+xdotool type --delay 5 "$work/saved"
+xdotool key Return
+wait_for '^Ferrowax$' 2        # "Done."
+xdotool key Return
+wait_for '^Ferrowax$' 1
+
+samples=$(dirname "$program")/Samples
+printf '%s\r\n' "$samples/1/harbour.jpg" "$samples/1/README.txt" "$samples/1/shopping-list.txt" \
+    "$samples/1/sunrise.jpg" "$samples/1/trip/forest.jpg" "$samples/1/trip/journal.txt" \
+    "$samples/2/letter.txt" "$samples/2/mountain.jpg" "$samples/2/Recipe.txt" > "$work/expected.txt"
+cmp "$work/expected.txt" "$work/clipboard.txt"
+cmp "$work/expected.txt" "$work/saved"
+echo "clipboard and saved file hold the $(wc -l < "$work/expected.txt") sample matches"

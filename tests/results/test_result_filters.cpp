@@ -1,0 +1,159 @@
+#include "results/result_filters.h"
+#include "shell/window_state.h"
+#include "support/qt_printers.h"
+#include "support/scripted_services.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using namespace ferrowax::testing;
+
+namespace {
+
+struct ResultFiltersTest : ::testing::Test {
+    ScriptedServices scripted;
+    WindowState window;
+
+    void results(std::initializer_list<QByteArray> paths)
+    {
+        for (const QByteArray& path : paths)
+            window.resultList().append(path, true);
+    }
+    std::vector<QByteArray> remaining()
+    {
+        std::vector<QByteArray> entries;
+        for (int i = 1; i <= window.resultList().count(); ++i)
+            entries.push_back(window.resultList().entry(i));
+        return entries;
+    }
+    void removeContaining(const QString& text)
+    {
+        scripted.dialogs.inputAnswers.push_back(text);
+        PushButton17_Click(window, scripted.services);
+    }
+    void removeNotContaining(const QString& text)
+    {
+        scripted.dialogs.inputAnswers.push_back(text);
+        PushButton4_Click(window, scripted.services);
+    }
+};
+
+TEST_F(ResultFiltersTest, ContainingIgnoresLetterCase)
+{
+    results({"C:\\A\\x.TXT", "C:\\B\\y.jpg"});
+    removeContaining(u"txt"_s);
+    EXPECT_EQ(remaining(), std::vector<QByteArray>{"C:\\B\\y.jpg"});
+    EXPECT_EQ(scripted.dialogs.shown.front().text, u"Remove entries containing: "_s);
+    EXPECT_EQ(window.mousePointer(), Pointer::Default);
+}
+
+TEST_F(ResultFiltersTest, NotContainingKeepsOnlyTheMatches)
+{
+    results({"C:\\A\\x.TXT", "C:\\B\\y.jpg"});
+    removeNotContaining(u"JPG"_s);
+    EXPECT_EQ(remaining(), std::vector<QByteArray>{"C:\\B\\y.jpg"});
+    EXPECT_EQ(scripted.dialogs.shown.front().text, u"Remove entries not containing: "_s);
+    removeNotContaining(u"nowhere"_s);
+    EXPECT_TRUE(remaining().empty());
+    removeContaining(u"x"_s);
+    EXPECT_TRUE(remaining().empty());
+}
+
+TEST_F(ResultFiltersTest, TextFoundNowhereRemovesNothing)
+{
+    results({"/a/one.txt", "/b/two.txt"});
+    removeContaining(u"zzz"_s);
+    EXPECT_EQ(remaining().size(), 2U);
+}
+
+TEST_F(ResultFiltersTest, CancelChangesNothing)
+{
+    results({"/a/one.txt"});
+    window.setMousePointer(Pointer::Hourglass);
+    removeContaining(QString());
+    removeNotContaining(QString());
+    EXPECT_EQ(remaining().size(), 1U);
+    EXPECT_EQ(window.mousePointer(), Pointer::Hourglass);
+}
+
+TEST_F(ResultFiltersTest, FilterTextIsPlainEvenWithPatternCharacters)
+{
+    results({"/a/file[1].txt", "/b/file1.txt", "/c/a.b", "/d/a*b", "/e/(x)"});
+    removeContaining(u"[1]"_s);
+    removeContaining(u"*"_s);
+    removeContaining(u"(x)"_s);
+    EXPECT_EQ(remaining(), (std::vector<QByteArray>{"/b/file1.txt", "/c/a.b"}));
+    removeNotContaining(u"."_s);
+    EXPECT_EQ(remaining(), (std::vector<QByteArray>{"/b/file1.txt", "/c/a.b"}));
+}
+
+TEST_F(ResultFiltersTest, LetterCaseIsIgnoredBeyondAscii)
+{
+    results({"/Fotos/\xc3\x84RGER.txt", "/fotos/ruhe.txt", "/caf\xe9.txt"});
+    removeContaining(u"\u00e4rger"_s);
+    EXPECT_EQ(remaining(), (std::vector<QByteArray>{"/fotos/ruhe.txt", "/caf\xe9.txt"}));
+    removeContaining(u"CAF"_s);
+    EXPECT_EQ(remaining(), std::vector<QByteArray>{"/fotos/ruhe.txt"});
+}
+
+TEST_F(ResultFiltersTest, EachRunOfNeighboursGoesInOneStepFromTheLast)
+{
+    EntryListModel& list = window.resultList();
+    list.addColumn(u"Results"_s);
+    for (int i = 1; i <= 12; ++i)
+        list.append(QByteArray(i % 4 < 2 ? "/drop/" : "/keep/") + QByteArray::number(i), true);
+    list.showQueuedAppends();
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
+
+    RemoveContaining(list, u"drop"_s);
+
+    // Entries 1, 4-5, 8-9 and 12 go: four runs, the last one first.
+    ASSERT_EQ(removed.count(), 4);
+    const std::vector<std::pair<int, int>> runs{{11, 11}, {7, 8}, {3, 4}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(removed[i][1].toInt(), runs[static_cast<std::size_t>(i)].first);
+        EXPECT_EQ(removed[i][2].toInt(), runs[static_cast<std::size_t>(i)].second);
+    }
+    EXPECT_EQ(remaining(), (std::vector<QByteArray>{"/keep/2", "/keep/3", "/keep/6", "/keep/7", "/keep/10",
+                               "/keep/11"}));
+    EXPECT_EQ(list.rowCount(), 6);
+    EXPECT_EQ(list.data(list.index(5, 0)).toString(), u"/keep/11"_s);
+}
+
+TEST_F(ResultFiltersTest, ViewsSeeTheRightRowsBetweenRuns)
+{
+    EntryListModel& list = window.resultList();
+    list.addColumn(u"Results"_s);
+    for (int i = 1; i <= 6; ++i)
+        list.append(QByteArray::number(i), true);
+    list.showQueuedAppends();
+    std::vector<QStringList> seen;
+    QObject::connect(&list, &QAbstractItemModel::rowsRemoved, [&] {
+        QStringList rows;
+        for (int row = 0; row < list.rowCount(); ++row)
+            rows.append(list.data(list.index(row, 0)).toString());
+        seen.push_back(rows);
+    });
+    list.removeEntries({2, 5});
+    ASSERT_EQ(seen.size(), 2U);
+    EXPECT_EQ(seen[0], (QStringList{u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"6"_s}));
+    EXPECT_EQ(seen[1], (QStringList{u"1"_s, u"3"_s, u"4"_s, u"6"_s}));
+}
+
+TEST_F(ResultFiltersTest, ClearResultsEmptiesTheListWhateverThePointer)
+{
+    results({"/a", "/b"});
+    window.setMousePointer(Pointer::Hourglass);
+    PushButton6_Click(window, scripted.services);
+    EXPECT_TRUE(remaining().empty());
+    EXPECT_EQ(window.mousePointer(), Pointer::Hourglass);
+    PushButton6_Click(window, scripted.services);
+    EXPECT_TRUE(scripted.dialogs.shown.empty());
+}
+
+} // namespace
