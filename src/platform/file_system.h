@@ -81,6 +81,11 @@ public:
     // Every name in the folder that is not a subfolder, hidden ones included.
     virtual std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const = 0;
     virtual QDateTime lastModified(const QByteArray& path) const = 0;
+    // A regular file (or a link to one) that is not hidden: its name does
+    // not begin with a full stop and its folder's ".hidden" list, which the
+    // desktop's file managers honour, does not name it.
+    virtual bool isNormalFile(const QByteArray& path) const = 0;
+    virtual QByteArray readFile(const QByteArray& path) const = 0;
 };
 
 // `folder` followed by one separator and `name`.

@@ -236,4 +236,42 @@ QDateTime PosixFileSystem::lastModified(const QByteArray& path) const
     return QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec);
 }
 
+bool PosixFileSystem::isNormalFile(const QByteArray& path) const
+{
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    const QByteArray name = baseName(path);
+    if (name.startsWith('.'))
+        return false;
+    try {
+        const QByteArray folder = path.left(path.lastIndexOf('/') + 1);
+        return !readFile(folder + ".hidden").split('\n').contains(name);
+    } catch (const Failure&) {
+        return true; // no list of hidden names
+    }
+}
+
+QByteArray PosixFileSystem::readFile(const QByteArray& path) const
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw Failure::fromErrno(errno);
+    QByteArray content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw Failure::fromErrno(error);
+        }
+        if (got == 0)
+            break;
+        content.append(buffer, got);
+    }
+    ::close(fd);
+    return content;
+}
+
 } // namespace ferrowax

@@ -14,6 +14,8 @@ public:
     FolderListing listFolder(const QByteArray& folderPath) const override;
     std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const override;
     QDateTime lastModified(const QByteArray& path) const override;
+    bool isNormalFile(const QByteArray& path) const override;
+    QByteArray readFile(const QByteArray& path) const override;
 
     // A folder's entries by kind, in the order the system gave them.
     struct Entries {

@@ -2,6 +2,7 @@
 
 #include "app_title.h"
 #include "error_report.h"
+#include "help.h"
 #include "home_page.h"
 #include "inputs/sample_folders.h"
 #include "list_view_events.h"
@@ -9,11 +10,13 @@
 #include "platform/cursor_file.h"
 #include "platform/file_system.h"
 #include "platform/process_end.h"
+#include "pointer_rule_watch.h"
 #include "procedure.h"
 #include "results/clipboard_export.h"
 #include "results/result_filters.h"
 #include "results/text_export.h"
 #include "services.h"
+#include "skin.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -81,7 +84,8 @@ void Form1::createControls()
         [this] { folderListCommands_.PushButton3_Click(); });
     QPushButton* pushButton8 = addButton(
         "PushButton8", u"Clear List"_s, {4080, 1890, 3840, 405}, [this] { folderListCommands_.PushButton8_Click(); });
-    QPushButton* pushButton9 = addButton("PushButton9", u"Help"_s, {120, 2400, 3840, 405});
+    QPushButton* pushButton9 = addButton(
+        "PushButton9", u"Help"_s, {120, 2400, 3840, 405}, [this] { PushButton9_Click(services_.dialogs); });
     QPushButton* pushButton11 = addButton("PushButton11", u"Load Sample/Example Folder"_s, {4080, 2400, 3840, 405},
         [this] { PushButton11_Click(state_, services_); });
     listView3_ = addList("ListView3", state_.extensionList(), extensionListTip, {120, 2900, 7800, 1350});
@@ -124,6 +128,12 @@ void Form1::createControls()
         [this] { PushButton17_Click(state_, services_); });
     QPushButton* pushButton4 = addButton("PushButton4", u"Remove Results Not Containing X"_s,
         {12000, 5370, 3840, 405}, [this] { PushButton4_Click(state_, services_); });
+
+    auto* pointerRules = new PointerRuleWatch(state_, *this);
+    for (QTreeView* list : {listView1_, listView2_, listView3_})
+        pointerRules->watch(list, HoverPlace::BackgroundOrList);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        pointerRules->watch(button, button == pushButton1_ ? HoverPlace::StartButton : HoverPlace::OtherButton);
 
     setTabOrder({listView1_, listView3_, pushButton3, pushButton1_, pushButton8, pushButton9, pushButton11,
         progressBar1_, listView2_, pushButton2, pushButton6, pushButton17, pushButton4, pushButton5, pushButton14,
@@ -188,7 +198,7 @@ void Form1::Form_Load()
     Procedure p(report, u"in Drovatek2021/08/31.Form1.Form_Load "_s);
     const QString cursorPath = services_.programFolder + u"/HAND-M.CUR"_s;
 
-    p.step(100, [&] { ApplySkin(); });
+    p.step(100, [&] { ApplySkin(*this, services_.fileSystem, services_.programFolder); });
     p.step(102, [&] { setWindowTitle(productTitle); });
     p.step(102, [&] { setWindowIcon(QIcon(u":/ferrowax-256.png"_s)); });
     p.step(102, [&] { SetAppTitle(services_.dialogs); });
@@ -201,10 +211,6 @@ void Form1::Form_Load()
     p.step(134, [&] { listView2_->setColumnWidth(0, pixels(7300)); });
     p.step(136, [&] { state_.extensionList().addColumn(u"Extension"_s); });
     p.step(138, [&] { listView3_->setColumnWidth(0, pixels(6700)); });
-}
-
-void Form1::ApplySkin()
-{
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -38,7 +38,6 @@ protected:
 
 private:
     void Form_Unload();
-    void ApplySkin();
 
     void createControls();
     QPushButton* addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick = {});

@@ -35,9 +35,10 @@ void ScriptedFileSystem::addFolder(const QByteArray& path, int attributes, bool 
         folders_[parentOf(path)].folderNames.push_back(nameOf(path));
 }
 
-void ScriptedFileSystem::addFile(const QByteArray& path)
+void ScriptedFileSystem::addFile(const QByteArray& path, const QByteArray& content)
 {
     folders_.at(parentOf(path)).fileNames.push_back(nameOf(path));
+    contents_[path] = content;
 }
 
 void ScriptedFileSystem::refuseListing(const QByteArray& folderPath, const QString& description)
@@ -91,6 +92,19 @@ QDateTime ScriptedFileSystem::lastModified(const QByteArray& path) const
             return QDateTime::fromSecsSinceEpoch(0);
     }
     throw Failure(u"File not found"_s);
+}
+
+bool ScriptedFileSystem::isNormalFile(const QByteArray& path) const
+{
+    return contents_.count(path) != 0 && !nameOf(path).startsWith('.');
+}
+
+QByteArray ScriptedFileSystem::readFile(const QByteArray& path) const
+{
+    const auto found = contents_.find(path);
+    if (found == contents_.end())
+        throw Failure(u"File not found"_s);
+    return found->second;
 }
 
 } // namespace ferrowax::testing

@@ -15,13 +15,15 @@ namespace ferrowax::testing {
 class ScriptedFileSystem final : public FileSystem {
 public:
     void addFolder(const QByteArray& path, int attributes = Attribute::Directory, bool isRootFolder = false);
-    void addFile(const QByteArray& path);
+    void addFile(const QByteArray& path, const QByteArray& content = {});
     void refuseListing(const QByteArray& folderPath, const QString& description);
 
     Folder getFolder(const QByteArray& path) const override;
     FolderListing listFolder(const QByteArray& folderPath) const override;
     std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const override;
     QDateTime lastModified(const QByteArray& path) const override;
+    bool isNormalFile(const QByteArray& path) const override;
+    QByteArray readFile(const QByteArray& path) const override;
 
 private:
     struct Node {
@@ -35,6 +37,7 @@ private:
     const Node& listable(const QByteArray& folderPath) const;
 
     std::map<QByteArray, Node> folders_;
+    std::map<QByteArray, QByteArray> contents_;
 };
 
 } // namespace ferrowax::testing

@@ -1,0 +1,225 @@
+#include "shell/pointer_rules.h"
+#include "support/form_harness.h"
+#include "support/qt_printers.h"
+#include "support/temp_tree.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using namespace ferrowax::testing;
+
+namespace {
+
+const QString skinFile = QStringLiteral(SOURCE_FOLDER "/skins/steel.cjs");
+
+struct SkinTest : ::testing::Test {
+    FormHarness h;
+    QString skinPath() const { return h.programFolder.filePath(u"x/o.cjs"_s); }
+    void placeSkin(const QByteArray& content)
+    {
+        QDir(h.programFolder.path()).mkpath(u"x"_s);
+        QFile file(skinPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QByteArray shippedSkin() const
+    {
+        QFile file(skinFile);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+    QColor background() const { return h.form.palette().color(QPalette::Window); }
+    QColor buttonFace() const { return QApplication::palette().color(QPalette::Button); }
+};
+
+TEST_F(SkinTest, WithoutASkinFileTheWindowStaysWhiteAndPlain)
+{
+    h.start();
+    EXPECT_EQ(background(), QColor(Qt::white));
+    EXPECT_TRUE(h.form.styleSheet().isEmpty());
+    EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
+TEST_F(SkinTest, ShippedSkinDressesTheWindowOnTheButtonFace)
+{
+    ASSERT_NE(buttonFace(), QColor(Qt::white));
+    placeSkin(shippedSkin());
+    h.start();
+    EXPECT_TRUE(h.dialogs.shown.empty());
+    EXPECT_EQ(background(), buttonFace());
+    EXPECT_EQ(h.form.styleSheet(), QString::fromUtf8(shippedSkin()));
+}
+
+TEST_F(SkinTest, SkinHiddenFromTheFileManagerCountsAsAbsent)
+{
+    placeSkin(shippedSkin());
+    QFile hidden(h.programFolder.filePath(u"x/.hidden"_s));
+    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
+    hidden.write("other\no.cjs\n");
+    hidden.close();
+    h.start();
+    EXPECT_EQ(background(), QColor(Qt::white));
+    EXPECT_TRUE(h.form.styleSheet().isEmpty());
+    EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
+TEST_F(SkinTest, FolderInPlaceOfTheSkinCountsAsAbsent)
+{
+    QDir(h.programFolder.path()).mkpath(u"x/o.cjs"_s);
+    h.start();
+    EXPECT_EQ(background(), QColor(Qt::white));
+    EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
+TEST_F(SkinTest, UnreadableSkinIsReportedAtLine100AndStartUpGoesOn)
+{
+    QDir(h.programFolder.path()).mkpath(u"x"_s);
+    // A regular file that not even root can read from its start.
+    ASSERT_EQ(::symlink("/proc/self/mem", QFile::encodeName(skinPath()).constData()), 0);
+    h.start();
+    ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
+    EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(
+        u"\r\nin Drovatek2021/08/31.Form1.Form_Load at line 100\r\r"_s));
+    EXPECT_EQ(h.form.windowTitle(), u"Ferrowax"_s);
+    EXPECT_TRUE(h.form.styleSheet().isEmpty());
+}
+
+TEST_F(SkinTest, SkinThatIsNoStyleSheetIsReportedAndNotWorn)
+{
+    placeSkin("QPushButton { color: red; ");
+    h.start();
+    ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
+    EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(u"Form_Load at line 100"_s));
+    EXPECT_TRUE(h.form.styleSheet().isEmpty());
+    EXPECT_EQ(h.control<QTreeView>("ListView1")->model()->columnCount(), 1);
+}
+
+TEST(PointerRules, FollowTheTableForEveryPlace)
+{
+    struct Case {
+        int before;
+        HoverPlace place;
+        int after;
+    };
+    const std::vector<Case> cases{
+        {Pointer::Default, HoverPlace::OtherButton, Pointer::Hand},
+        {Pointer::Hourglass, HoverPlace::OtherButton, Pointer::Hourglass},
+        {Pointer::Default, HoverPlace::StartButton, Pointer::Hand},
+        {Pointer::Hourglass, HoverPlace::StartButton, Pointer::Hand},
+        {Pointer::Hand, HoverPlace::BackgroundOrList, Pointer::Default},
+        {Pointer::Hourglass, HoverPlace::BackgroundOrList, Pointer::Hourglass},
+    };
+    for (const Case& c : cases) {
+        WindowState window;
+        window.setMousePointer(c.before);
+        applyPointerRule(window, c.place);
+        EXPECT_EQ(window.mousePointer(), c.after) << c.before << " " << static_cast<int>(c.place);
+    }
+}
+
+struct HoverTest : ::testing::Test {
+    FormHarness h;
+    HoverTest() { h.start(); }
+
+    // A move as the window system delivers it, so that it passes to parents
+    // the way a real one does.
+    void moveOver(QWidget* widget, QPoint at = {5, 5})
+    {
+        QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+    int pointer() { return h.form.state().mousePointer(); }
+    void pressDeleteOnSecondFolder()
+    {
+        auto* view = h.control<QTreeView>("ListView1");
+        view->setCurrentIndex(h.form.state().folderList().index(1, 0));
+        QTest::keyClick(view, Qt::Key_Delete);
+    }
+};
+
+TEST_F(HoverTest, HandStaysFromAButtonOntoTheProgressBar)
+{
+    moveOver(h.control("PushButton7"));
+    EXPECT_EQ(pointer(), Pointer::Hand);
+    moveOver(h.control("ProgressBar1"));
+    EXPECT_EQ(pointer(), Pointer::Hand);
+    moveOver(&h.form, {2, 390}); // the margin below the progress bar
+    EXPECT_EQ(pointer(), Pointer::Default);
+    moveOver(h.control("PushButton2"));
+    moveOver(h.control<QTreeView>("ListView2")->viewport());
+    EXPECT_EQ(pointer(), Pointer::Default);
+}
+
+TEST_F(HoverTest, StopThenAListEndsTheHourglassAndRemovalWorksAgain)
+{
+    TempTree tree;
+    tree.file("1.txt");
+    tree.file("2.txt");
+    EntryListModel& folders = h.form.state().folderList();
+    folders.append(tree.path());
+    folders.append(tree.path());
+    h.form.state().extensionList().append("txt");
+    std::vector<int> seen;
+    h.eventPump.onYield = [&](int yieldNumber) {
+        if (yieldNumber != 3)
+            return;
+        moveOver(h.control("PushButton3"));
+        seen.push_back(pointer());
+        moveOver(h.control<QTreeView>("ListView3")->viewport());
+        seen.push_back(pointer());
+        pressDeleteOnSecondFolder();
+        seen.push_back(folders.count());
+        moveOver(h.control("PushButton1")); // captioned "Stop"
+        seen.push_back(pointer());
+        moveOver(h.control<QTreeView>("ListView1")->viewport());
+        seen.push_back(pointer());
+        pressDeleteOnSecondFolder();
+        seen.push_back(folders.count());
+    };
+    h.click("PushButton1");
+    EXPECT_EQ(seen, (std::vector<int>{Pointer::Hourglass, Pointer::Hourglass, 2, Pointer::Hand, Pointer::Default, 1}));
+}
+
+TEST(Help, NamesTheContactPageUnderTheApplicationTitleEvenDuringASearch)
+{
+    FormHarness h;
+    h.start();
+    TempTree tree;
+    tree.file("a.txt");
+    h.form.state().folderList().append(tree.path());
+    h.form.state().extensionList().append("txt");
+    h.eventPump.onYield = [&](int yieldNumber) {
+        if (yieldNumber == 3)
+            h.click("PushButton9");
+    };
+    h.click("PushButton1");
+    const QString help = u"Questions? Please contact Team Kestrune at https://www.kestrune.example/contact/"_s;
+    EXPECT_EQ(h.dialogs.messages(), (QStringList{help, u"Done."_s}));
+    EXPECT_EQ(h.dialogs.shown.front().caption, u"Ferrowax"_s);
+    EXPECT_EQ(h.dialogs.shown.front().style, 0);
+}
+
+TEST(HandCursor, ShippedCursorPointsWithItsFingertip)
+{
+    FormHarness h;
+    h.services.programFolder = QStringLiteral(PROGRAM_FOLDER);
+    h.start();
+    EXPECT_TRUE(h.dialogs.shown.empty());
+    h.form.state().setMousePointer(Pointer::Hand);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(h.form.cursor().hotSpot(), QPoint(5, 0));
+    EXPECT_EQ(h.form.cursor().pixmap().size(), QSize(32, 32));
+}
+
+} // namespace
