@@ -7,6 +7,7 @@
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/time_sliced_event_pump.h"
+#include "platform/xlsx_spreadsheet.h"
 #include "shell/form1.h"
 #include "shell/services.h"
 
@@ -69,8 +70,9 @@ int main(int argc, char* argv[])
     NoSettings settings;
     StdioOutputFiles outputFiles;
     NoClipboard clipboard;
-    Services services{
-        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
+    XlsxSpreadsheets spreadsheets;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+        spreadsheets, QString()};
     Form1 window(services);
     window.Form_Load();
     window.state().folderList().append(root);

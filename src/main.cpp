@@ -7,6 +7,7 @@
 #include "platform/qt_dialogs.h"
 #include "platform/random_source.h"
 #include "platform/time_sliced_event_pump.h"
+#include "platform/xlsx_spreadsheet.h"
 #include "shell/form1.h"
 #include "shell/services.h"
 
@@ -26,8 +27,10 @@ int main(int argc, char* argv[])
     ferrowax::IniSettingsStore settings;
     ferrowax::StdioOutputFiles outputFiles;
     ferrowax::QtClipboard clipboard;
+    ferrowax::XlsxSpreadsheets spreadsheets;
+    processEnd.atEnd([&spreadsheets] { spreadsheets.removeFiles(); });
     ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles,
-        clipboard, QCoreApplication::applicationDirPath()};
+        clipboard, spreadsheets, QCoreApplication::applicationDirPath()};
 
     ferrowax::Form1 window(services);
     dialogs.setOwner(&window);

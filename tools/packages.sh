@@ -1,8 +1,9 @@
 # Installs the Debian packages a script needs, or says which are missing.
 # Sourced by run.sh and test.sh.
 
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev fonts-liberation2)
-TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip)
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxlsxwriter-dev fonts-liberation2)
+# LibreOffice reads the exported workbooks back.
+TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui)
 
 ensure_packages() {
     local missing=()

@@ -6,8 +6,15 @@
 
 namespace ferrowax {
 
+void ImmediateProcessEnd::atEnd(std::function<void()> cleanUp)
+{
+    cleanUps_.push_back(std::move(cleanUp));
+}
+
 void ImmediateProcessEnd::endNow()
 {
+    for (const auto& cleanUp : cleanUps_)
+        cleanUp();
     // What the program already wrote must reach the disk; nothing else runs.
     std::fflush(nullptr);
     ::_exit(0);

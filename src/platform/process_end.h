@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 namespace ferrowax {
 
 // Ends the program at once, without unwinding whatever command is running.
@@ -11,7 +14,12 @@ public:
 
 class ImmediateProcessEnd final : public ProcessEnd {
 public:
+    // Runs `cleanUp` when the program ends, before the process goes.
+    void atEnd(std::function<void()> cleanUp);
     [[noreturn]] void endNow() override;
+
+private:
+    std::vector<std::function<void()>> cleanUps_;
 };
 
 } // namespace ferrowax

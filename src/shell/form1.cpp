@@ -14,6 +14,7 @@
 #include "procedure.h"
 #include "results/clipboard_export.h"
 #include "results/result_filters.h"
+#include "results/spreadsheet_export.h"
 #include "results/text_export.h"
 #include "services.h"
 #include "skin.h"
@@ -119,7 +120,8 @@ void Form1::createControls()
     listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
     QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405},
         [this] { PushButton2_Click(state_, services_); });
-    QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405});
+    QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405},
+        [this] { PushButton14_Click(state_, services_); });
     QPushButton* pushButton6 = addButton(
         "PushButton6", u"Clear Results"_s, {8040, 4850, 3840, 405}, [this] { PushButton6_Click(state_, services_); });
     QPushButton* pushButton5 = addButton("PushButton5", u"Copy Results To Clipboard"_s, {12000, 4850, 3840, 405},

@@ -13,6 +13,7 @@ class OutputFiles;
 class ProcessEnd;
 class RandomSource;
 class SettingsStore;
+class SpreadsheetApplications;
 
 // The outside world as commands reach it. The program wires the real
 // services; tests wire scripted ones.
@@ -26,6 +27,7 @@ struct Services {
     const SettingsStore& settings;
     OutputFiles& outputFiles;
     Clipboard& clipboard;
+    SpreadsheetApplications& spreadsheets;
     // The folder that holds the executable; samples, cursor and skin live here.
     QString programFolder;
 };

@@ -164,7 +164,7 @@ TEST(FolderListWithStoredSettings, PickerStartsAtTheStoredFolderAndTheStoreStays
     ScriptedServices scripted;
     IniSettingsStore settings;
     Services services{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop, scripted.random,
-        scripted.processEnd, settings, scripted.outputFiles, scripted.clipboard, QString()};
+        scripted.processEnd, settings, scripted.outputFiles, scripted.clipboard, scripted.spreadsheets, QString()};
     WindowState window;
     FolderListCommands commands(window, services);
     scripted.dialogs.whileShown = [&](const ShownBox& box) {

@@ -178,7 +178,8 @@ TEST_F(TextExportTest, FailedWritesSkipTheirLineAndKeepWhatWasWritten)
     FillingOutputFiles filling;
     filling.capacity = 12;
     Services withFilling{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop,
-        scripted.random, scripted.processEnd, scripted.settings, filling, scripted.clipboard, QString()};
+        scripted.random, scripted.processEnd, scripted.settings, filling, scripted.clipboard, scripted.spreadsheets,
+        QString()};
     results({"/first", "/second", "/x"});
     scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(tree.path("disk.txt")));
     PushButton2_Click(window, withFilling);

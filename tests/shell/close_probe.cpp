@@ -41,8 +41,9 @@ int main(int argc, char* argv[])
     testing::ScriptedSettings settings;
     StdioOutputFiles outputFiles;
     testing::ScriptedClipboard clipboard;
-    Services services{
-        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
+    testing::RecordingSpreadsheets spreadsheets;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+        spreadsheets, QString()};
 
     Form1 window(services);
     window.Form_Load();

@@ -6,12 +6,14 @@
 #include "platform/process_end.h"
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
+#include "platform/spreadsheet.h"
 
 #include <QUrl>
 
 #include <functional>
 #include <stdexcept>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace ferrowax::testing {
@@ -90,6 +92,50 @@ private:
             throw std::runtime_error("clipboard busy");
         }
     }
+};
+
+// Spreadsheet applications that write down every call made to them, in
+// order, across all instances; creation fails while `installed` is false.
+class RecordingSpreadsheets final : public SpreadsheetApplications {
+public:
+    bool installed = true;
+    QStringList calls;
+
+    std::unique_ptr<SpreadsheetApplication> create() override
+    {
+        if (!installed)
+            throw std::runtime_error("no spreadsheet application");
+        const int number = ++created_;
+        calls.append(QStringLiteral("create %1").arg(number));
+        return std::make_unique<Application>(*this, number);
+    }
+
+private:
+    class Application final : public SpreadsheetApplication {
+    public:
+        Application(RecordingSpreadsheets& owner, int number)
+            : owner_(owner)
+            , number_(number)
+        {
+        }
+        ~Application() override { record(QStringLiteral("release")); }
+        void addWorkbook() override { record(QStringLiteral("add workbook")); }
+        void setVisible(bool visible) override { record(QStringLiteral("visible %1").arg(visible)); }
+        void setCell(int row, int column, const QString& text) override
+        {
+            record(QStringLiteral("cell %1 %2 %3").arg(row).arg(column).arg(text));
+        }
+        void fitColumn(int column) override { record(QStringLiteral("fit %1").arg(column)); }
+        void fitAllColumns() override { record(QStringLiteral("fit all")); }
+
+    private:
+        void record(const QString& call) { owner_.calls.append(QStringLiteral("%1: %2").arg(number_).arg(call)); }
+
+        RecordingSpreadsheets& owner_;
+        int number_;
+    };
+
+    int created_ = 0;
 };
 
 class RecordingProcessEnd final : public ProcessEnd {

@@ -20,8 +20,9 @@ struct ScriptedServices {
     ScriptedSettings settings;
     StdioOutputFiles outputFiles;
     ScriptedClipboard clipboard;
-    Services services{
-        dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard, QString()};
+    RecordingSpreadsheets spreadsheets;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+        spreadsheets, QString()};
 };
 
 } // namespace ferrowax::testing

@@ -1,0 +1,250 @@
+#include "xlsx_spreadsheet.h"
+
+#include "failure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+namespace {
+
+const QString xlsxMimeType = u"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"_s;
+constexpr double widestColumn = 255;
+
+void check(lxw_error error)
+{
+    if (error != LXW_NO_ERROR)
+        throw Failure(QString::fromUtf8(lxw_strerror(error)));
+}
+
+// XML 1.0 has no place for most control characters, and Qt has already
+// turned bytes that are not UTF-8 into replacement characters.
+QByteArray cellText(const QString& text)
+{
+    QString clean = text;
+    for (QChar& c : clean) {
+        const char16_t code = c.unicode();
+        if ((code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code == 0xFFFE || code == 0xFFFF)
+            c = QChar::ReplacementCharacter;
+    }
+    return clean.toUtf8();
+}
+
+class Workbook {
+public:
+    explicit Workbook(const QString& path)
+        : path_(path)
+        , partialPath_(path + u".partial"_s)
+    {
+        const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE; // a million rows in little memory
+        options.tmpdir = const_cast<char*>(folder.constData());
+        workbook_ = workbook_new_opt(QFile::encodeName(partialPath_).constData(), &options);
+        if (workbook_ == nullptr)
+            throw Failure(u"The workbook cannot be created"_s);
+        sheet_ = workbook_add_worksheet(workbook_, nullptr);
+        if (sheet_ == nullptr)
+            throw Failure(u"The worksheet cannot be created"_s);
+    }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+    ~Workbook()
+    {
+        discard();
+        QFile::remove(partialPath_);
+    }
+
+    bool visible = false;
+
+    void setCell(int row, int column, const QString& text)
+    {
+        if (row < 1 || column < 1)
+            throw Failure(u"Worksheet row or column index out of range."_s);
+        check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row - 1), static_cast<lxw_col_t>(column - 1),
+            cellText(text).constData(), nullptr));
+        qsizetype& longest = longestText_[column];
+        longest = std::max(longest, text.size());
+    }
+
+    // The library cannot measure text, so a column is as wide as its
+    // longest text in characters.
+    void fitColumn(int column)
+    {
+        const auto longest = longestText_.find(column);
+        const double width = longest == longestText_.end() ? 8.43 : std::min(widestColumn, longest->second + 1.0);
+        check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1),
+            width, nullptr));
+    }
+
+    void fitAllColumns()
+    {
+        for (const auto& [column, longest] : longestText_)
+            fitColumn(column);
+    }
+
+    // Writes the file complete or not at all: it appears under its name only
+    // once the library has finished it.
+    QString finish()
+    {
+        lxw_workbook* workbook = workbook_;
+        workbook_ = nullptr;
+        check(workbook_close(workbook));
+        if (!QFile::rename(partialPath_, path_))
+            throw Failure(u"The workbook cannot be stored"_s);
+        return path_;
+    }
+
+    void discard()
+    {
+        if (workbook_ != nullptr) {
+            workbook_close(workbook_);
+            workbook_ = nullptr;
+        }
+    }
+
+private:
+    QString path_;
+    QString partialPath_;
+    lxw_workbook* workbook_ = nullptr;
+    lxw_worksheet* sheet_ = nullptr;
+    std::map<int, qsizetype> longestText_;
+};
+
+class XlsxApplication final : public SpreadsheetApplication {
+public:
+    XlsxApplication(XlsxSpreadsheets::Opener opener, QProcessEnvironment environment, QString folder,
+        std::function<int()> nextNumber)
+        : opener_(std::move(opener))
+        , environment_(std::move(environment))
+        , folder_(std::move(folder))
+        , nextNumber_(std::move(nextNumber))
+    {
+    }
+    XlsxApplication(const XlsxApplication&) = delete;
+    XlsxApplication& operator=(const XlsxApplication&) = delete;
+
+    // Released: the visible workbooks go to the spreadsheet program, the
+    // others are thrown away.
+    ~XlsxApplication() override
+    {
+        for (const std::unique_ptr<Workbook>& workbook : workbooks_) {
+            if (!workbook->visible) {
+                workbook->discard();
+                continue;
+            }
+            try {
+                open(workbook->finish());
+            } catch (const Failure& failure) {
+                qWarning("The workbook cannot be shown: %s", qUtf8Printable(failure.description()));
+            }
+        }
+    }
+
+    void addWorkbook() override
+    {
+        const QString path = QDir(folder_).filePath(u"Results %1.xlsx"_s.arg(nextNumber_()));
+        workbooks_.push_back(std::make_unique<Workbook>(path));
+    }
+
+    void setVisible(bool visible) override
+    {
+        for (const std::unique_ptr<Workbook>& workbook : workbooks_)
+            workbook->visible = visible;
+    }
+
+    void setCell(int row, int column, const QString& text) override { active().setCell(row, column, text); }
+    void fitColumn(int column) override { active().fitColumn(column); }
+    void fitAllColumns() override { active().fitAllColumns(); }
+
+private:
+    Workbook& active()
+    {
+        if (workbooks_.empty())
+            throw Failure(u"No workbook is open"_s);
+        return *workbooks_.back();
+    }
+
+    void open(const QString& path) const
+    {
+        QProcess process;
+        process.setProgram(opener_.program);
+        process.setArguments(opener_.arguments + QStringList{path});
+        process.setProcessEnvironment(environment_);
+        if (!process.startDetached())
+            qWarning("%s cannot be started", qUtf8Printable(opener_.program));
+    }
+
+    XlsxSpreadsheets::Opener opener_;
+    QProcessEnvironment environment_;
+    QString folder_;
+    std::function<int()> nextNumber_;
+    std::vector<std::unique_ptr<Workbook>> workbooks_;
+};
+
+} // namespace
+
+XlsxSpreadsheets::XlsxSpreadsheets(QProcessEnvironment environment)
+    : environment_(std::move(environment))
+{
+}
+
+QString XlsxSpreadsheets::findProgram(const QString& name) const
+{
+    if (name.contains(u'/'))
+        return QFileInfo(name).isExecutable() ? name : QString();
+    return QStandardPaths::findExecutable(name, environment_.value(u"PATH"_s).split(u':', Qt::SkipEmptyParts));
+}
+
+XlsxSpreadsheets::Opener XlsxSpreadsheets::findOpener() const
+{
+    if (const QString chosen = environment_.value(u"FERROWAX_SPREADSHEET"_s); !chosen.isEmpty()) {
+        const QString program = findProgram(chosen);
+        if (program.isEmpty())
+            throw Failure(chosen + u" cannot be found"_s);
+        return {program, {}};
+    }
+    // LibreOffice opens a template as a new document nobody has saved yet.
+    for (const QString& office : {u"soffice"_s, u"localc"_s}) {
+        if (const QString program = findProgram(office); !program.isEmpty())
+            return {program, office == u"soffice"_s ? QStringList{u"--calc"_s, u"-n"_s} : QStringList{u"-n"_s}};
+    }
+    const QString xdgMime = findProgram(u"xdg-mime"_s);
+    const QString xdgOpen = findProgram(u"xdg-open"_s);
+    if (!xdgMime.isEmpty() && !xdgOpen.isEmpty()) {
+        QProcess query;
+        query.setProcessEnvironment(environment_);
+        query.start(xdgMime, {u"query"_s, u"default"_s, xlsxMimeType});
+        if (query.waitForFinished(5000) && !query.readAllStandardOutput().trimmed().isEmpty())
+            return {xdgOpen, {}};
+    }
+    throw Failure(u"No spreadsheet application is installed"_s);
+}
+
+std::unique_ptr<SpreadsheetApplication> XlsxSpreadsheets::create()
+{
+    if (!folder_.isValid())
+        throw Failure(folder_.errorString());
+    return std::make_unique<XlsxApplication>(
+        findOpener(), environment_, folder_.path(), [this] { return ++workbooksMade_; });
+}
+
+void XlsxSpreadsheets::removeFiles()
+{
+    folder_.remove();
+}
+
+} // namespace ferrowax

@@ -1,0 +1,223 @@
+#include "platform/failure.h"
+#include "platform/xlsx_spreadsheet.h"
+#include "results/spreadsheet_export.h"
+#include "shell/window_state.h"
+#include "support/qt_printers.h"
+#include "support/scripted_services.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using namespace ferrowax::testing;
+
+namespace {
+
+// A folder of stand-in programs: each writes its arguments to a file named
+// after itself and copies the workbook it is given into `received`.
+struct FakePrograms {
+    QTemporaryDir dir;
+
+    FakePrograms() { QDir(dir.path()).mkpath(u"received"_s); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    void add(const QString& name, const QByteArray& extraLine = {})
+    {
+        QFile script(path(name));
+        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n" + extraLine + "\nprintf '%s\\n' \"$@\" > '" + QFile::encodeName(path(name))
+            + ".args'\nfor last; do :; done\n/bin/cp \"$last\" '" + QFile::encodeName(path(u"received"_s)) + "/'\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // The workbooks received so far, waiting up to ten seconds for `count`.
+    QStringList received(int count) const
+    {
+        QElapsedTimer waited;
+        waited.start();
+        QStringList files;
+        do {
+            files = QDir(path(u"received"_s)).entryList({u"*.xlsx"_s}, QDir::Files, QDir::Name);
+            if (files.size() >= count)
+                break;
+            QThread::msleep(50);
+        } while (waited.elapsed() < 10000);
+        for (QString& file : files)
+            file = path(u"received/"_s + file);
+        return files;
+    }
+
+    QString argumentsOf(const QString& name) const
+    {
+        QFile arguments(path(name + u".args"_s));
+        return arguments.open(QIODevice::ReadOnly) ? QString::fromUtf8(arguments.readAll()) : QString();
+    }
+
+    QProcessEnvironment environment(const QString& chosen = {}) const
+    {
+        QProcessEnvironment environment;
+        environment.insert(u"PATH"_s, dir.path() + u":/usr/bin:/bin"_s);
+        if (!chosen.isEmpty())
+            environment.insert(u"FERROWAX_SPREADSHEET"_s, chosen);
+        return environment;
+    }
+};
+
+// Reads a workbook back with LibreOffice, a spreadsheet reader of its own,
+// as CSV text.
+QString readWithLibreOffice(const QString& workbook)
+{
+    QTemporaryDir out;
+    QProcess office;
+    office.start(u"soffice"_s,
+        {u"-env:UserInstallation=file://"_s + out.filePath(u"profile"_s), u"--headless"_s, u"--convert-to"_s,
+            u"csv:Text - txt - csv (StarCalc):44,34,76"_s, u"--outdir"_s, out.path(), workbook});
+    EXPECT_TRUE(office.waitForFinished(120000));
+    const QStringList csv = QDir(out.path()).entryList({u"*.csv"_s}, QDir::Files);
+    if (csv.size() != 1) {
+        ADD_FAILURE() << "LibreOffice made no CSV: " << office.readAllStandardError().toStdString();
+        return {};
+    }
+    QFile text(out.filePath(csv.front()));
+    return text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString();
+}
+
+struct XlsxExportTest : ::testing::Test {
+    FakePrograms programs;
+    ScriptedServices scripted;
+    std::unique_ptr<XlsxSpreadsheets> spreadsheets;
+    std::unique_ptr<Services> services;
+    WindowState window;
+
+    XlsxExportTest()
+    {
+        programs.add(u"capture"_s);
+        spreadsheets = std::make_unique<XlsxSpreadsheets>(programs.environment(programs.path(u"capture"_s)));
+        services = std::make_unique<Services>(Services{scripted.dialogs, scripted.eventPump, scripted.fileSystem,
+            scripted.desktop, scripted.random, scripted.processEnd, scripted.settings, scripted.outputFiles,
+            scripted.clipboard, *spreadsheets, QString()});
+        window.resultList().addColumn(u"Results"_s);
+    }
+    void press() { PushButton14_Click(window, *services); }
+};
+
+TEST_F(XlsxExportTest, WorkbooksReadBackWithTheirCaptionAndCheckedRows)
+{
+    int number = 0;
+    for (const bool checked : {false, true, false, true})
+        window.resultList().append("/photos/" + QByteArray::number(++number) + ".jpg", checked);
+    press();
+    for (int i = 1; i <= 4; ++i)
+        window.resultList().setChecked(i, false);
+    press();
+
+    const QStringList workbooks = programs.received(2);
+    ASSERT_EQ(workbooks.size(), 2);
+    EXPECT_EQ(readWithLibreOffice(workbooks[0]), u"Results\n\n/photos/2.jpg\n\n/photos/4.jpg\n"_s);
+    EXPECT_EQ(readWithLibreOffice(workbooks[1]), u"Results\n"_s);
+    EXPECT_TRUE(scripted.dialogs.shown.empty());
+}
+
+TEST_F(XlsxExportTest, PathsWithCharactersXmlCannotHoldStillOpen)
+{
+    window.resultList().append("/odd/bell\x07name.txt", true);
+    window.resultList().append("/odd/caf\xe9.txt", true);
+    window.resultList().append("/odd/tab\tand\nnewline.txt", true);
+    press();
+    const QStringList workbooks = programs.received(1);
+    ASSERT_EQ(workbooks.size(), 1);
+    EXPECT_EQ(readWithLibreOffice(workbooks[0]),
+        u"Results\n/odd/bell\uFFFDname.txt\n/odd/caf\uFFFD.txt\n\"/odd/tab\tand\nnewline.txt\"\n"_s);
+}
+
+TEST(XlsxSpreadsheets, WorkbookNeverMadeVisibleIsThrownAway)
+{
+    FakePrograms programs;
+    programs.add(u"capture"_s);
+    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
+    {
+        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
+        application->addWorkbook();
+        application->setCell(1, 1, u"Results"_s);
+    }
+    QThread::msleep(300);
+    EXPECT_TRUE(programs.received(0).isEmpty());
+}
+
+TEST(XlsxSpreadsheets, LibreOfficeOpensTheWorkbookAsATemplate)
+{
+    FakePrograms programs;
+    programs.add(u"soffice"_s);
+    XlsxSpreadsheets spreadsheets(programs.environment());
+    {
+        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
+        application->addWorkbook();
+        application->setVisible(true);
+        application->setCell(1, 1, u"Results"_s);
+    }
+    ASSERT_EQ(programs.received(1).size(), 1);
+    const QStringList arguments = programs.argumentsOf(u"soffice"_s).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(arguments.size(), 3);
+    EXPECT_EQ(arguments.mid(0, 2), (QStringList{u"--calc"_s, u"-n"_s}));
+    EXPECT_TRUE(arguments[2].endsWith(u"/Results 1.xlsx"_s));
+}
+
+TEST(XlsxSpreadsheets, DefaultApplicationForXlsxFilesServesWithoutLibreOffice)
+{
+    FakePrograms programs;
+    programs.add(u"xdg-open"_s);
+    QFile query(programs.path(u"xdg-mime"_s));
+    ASSERT_TRUE(query.open(QIODevice::WriteOnly));
+    query.write("#!/bin/sh\necho calc.desktop\n");
+    query.close();
+    query.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment environment;
+    environment.insert(u"PATH"_s, programs.dir.path());
+    XlsxSpreadsheets spreadsheets(environment);
+    {
+        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
+        application->addWorkbook();
+        application->setVisible(true);
+    }
+    EXPECT_EQ(programs.received(1).size(), 1);
+}
+
+TEST(XlsxSpreadsheets, WithoutAnyApplicationNoneCanBeCreated)
+{
+    QTemporaryDir empty;
+    QProcessEnvironment environment;
+    environment.insert(u"PATH"_s, empty.path());
+    EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
+    environment.insert(u"FERROWAX_SPREADSHEET"_s, u"/no/such/program"_s);
+    EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
+}
+
+TEST(XlsxSpreadsheets, RemovingTheFilesLeavesNoWorkbookBehind)
+{
+    FakePrograms programs;
+    programs.add(u"capture"_s);
+    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
+    {
+        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
+        application->addWorkbook();
+        application->setVisible(true);
+    }
+    const QStringList received = programs.received(1);
+    ASSERT_EQ(received.size(), 1);
+    const QString args = programs.argumentsOf(u"capture"_s).trimmed();
+    ASSERT_TRUE(QFile::exists(args));
+    spreadsheets.removeFiles();
+    EXPECT_FALSE(QFile::exists(args));
+    EXPECT_FALSE(QDir(QFileInfo(args).absolutePath()).exists());
+}
+
+} // namespace
