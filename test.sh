@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Ferrowax with warnings as errors and runs every test, then builds it
-# again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them again.
+# Builds Ferrowax with warnings as errors and runs every test, builds and
+# checks its Debian package, then builds it again with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs the tests again.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
@@ -13,6 +14,10 @@ echo "== Release build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROWAX_WERROR=ON >/dev/null
 cmake --build build
 (cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== Debian package"
+(cd build && rm -f ferrowax_*.deb && cpack -G DEB >/dev/null)
+tests/package/check_package.sh build/ferrowax_*.deb
 
 echo "== Sanitizer build and tests"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWAX_WERROR=ON -DFERROWAX_SANITIZE=ON >/dev/null

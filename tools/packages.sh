@@ -2,8 +2,10 @@
 # Sourced by run.sh and test.sh.
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxlsxwriter-dev fonts-liberation2)
-# LibreOffice reads the exported workbooks back.
-TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui)
+# LibreOffice reads the exported workbooks back; the rest builds and checks
+# the Debian package.
+TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui
+    dpkg-dev file desktop-file-utils appstream)
 
 ensure_packages() {
     local missing=()

@@ -52,7 +52,7 @@ wait_for '^Ferrowax$' 2        # "Done."
 xdotool key Return
 wait_for '^Ferrowax$' 1
 
-samples=$(dirname "$program")/Samples
+samples=$(dirname "$(readlink -f "$program")")/Samples
 printf '%s\r\n' "$samples/1/harbour.jpg" "$samples/1/README.txt" "$samples/1/shopping-list.txt" \
     "$samples/1/sunrise.jpg" "$samples/1/trip/forest.jpg" "$samples/1/trip/journal.txt" \
     "$samples/2/letter.txt" "$samples/2/mountain.jpg" "$samples/2/Recipe.txt" > "$work/expected.txt"

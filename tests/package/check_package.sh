@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks the Debian package: the desktop entry and AppStream metadata pass
+# their validators, everything lands where it belongs, and the installed
+# program runs the sample search. As root it also installs the package with
+# apt, runs it from the PATH and removes it again, leaving nothing behind.
+#   check_package.sh PACKAGE.deb
+set -euo pipefail
+deb=$(readlink -f "$1")
+here=$(dirname "$(readlink -f "$0")")
+search="$here/../desktop/sample_search.sh"
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+in_display() { QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x720x24" "$@"; }
+
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/ferrowax.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/example.kestrune.Ferrowax.metainfo.xml"
+for file in bin/ferrowax lib/ferrowax/ferrowax lib/ferrowax/HAND-M.CUR lib/ferrowax/skins/steel.cjs \
+    lib/ferrowax/Samples/1/sunrise.jpg lib/ferrowax/Samples/2/letter.txt \
+    share/icons/hicolor/scalable/apps/ferrowax.svg share/icons/hicolor/48x48/apps/ferrowax.png \
+    share/icons/hicolor/256x256/apps/ferrowax.png; do
+    [ -e "$root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }
+done
+[ "$(readlink "$root/usr/bin/ferrowax")" = ../lib/ferrowax/ferrowax ]
+in_display "$search" "$root/usr/bin/ferrowax"
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "not root: installing the package with apt is left out"
+    exit 0
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get install -y -qq "$deb" >/dev/null
+[ -x /usr/bin/ferrowax ]
+in_display "$search" /usr/bin/ferrowax
+apt-get remove -y -qq --purge ferrowax >/dev/null
+for left in /usr/bin/ferrowax /usr/lib/ferrowax /usr/share/applications/ferrowax.desktop \
+    /usr/share/metainfo/example.kestrune.Ferrowax.metainfo.xml; do
+    [ ! -e "$left" ] || { echo "left behind after removal: $left" >&2; exit 1; }
+done
+echo "package installs, runs the sample search and removes cleanly"
