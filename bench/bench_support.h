@@ -5,7 +5,12 @@
 #include "platform/dialogs.h"
 #include "platform/process_end.h"
 #include "platform/random_source.h"
+#include "platform/output_file.h"
+#include "platform/posix_file_system.h"
 #include "platform/settings_store.h"
+#include "platform/time_sliced_event_pump.h"
+#include "platform/xlsx_spreadsheet.h"
+#include "shell/services.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -63,6 +68,28 @@ public:
     {
         return fallback;
     }
+};
+
+// The program's own services, but for boxes answered at once and no desktop,
+// clipboard or settings to touch.
+struct BenchServices {
+    explicit BenchServices(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
+        : spreadsheets(std::move(environment))
+    {
+    }
+
+    AnsweringDialogs dialogs;
+    TimeSlicedEventPump eventPump;
+    PosixFileSystem fileSystem;
+    NoDesktop desktop;
+    NeverSeven random;
+    NoEnd processEnd;
+    NoSettings settings;
+    StdioOutputFiles outputFiles;
+    NoClipboard clipboard;
+    XlsxSpreadsheets spreadsheets;
+    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+        spreadsheets, QString()};
 };
 
 // Peak and current resident memory of this process, in MiB.

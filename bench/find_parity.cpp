@@ -4,12 +4,7 @@
 //
 //   find_parity ROOT EXTENSION...
 #include "bench_support.h"
-#include "platform/output_file.h"
-#include "platform/posix_file_system.h"
-#include "platform/time_sliced_event_pump.h"
-#include "platform/xlsx_spreadsheet.h"
 #include "shell/form1.h"
-#include "shell/services.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,19 +56,9 @@ int main(int argc, char* argv[])
     for (int i = 2; i < argc; ++i)
         extensions.append(argv[i]);
 
-    AnsweringDialogs dialogs;
-    TimeSlicedEventPump eventPump;
-    PosixFileSystem fileSystem;
-    NoDesktop desktop;
-    NeverSeven random;
-    NoEnd processEnd;
-    NoSettings settings;
-    StdioOutputFiles outputFiles;
-    NoClipboard clipboard;
-    XlsxSpreadsheets spreadsheets;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
-        spreadsheets, QString()};
-    Form1 window(services);
+    BenchServices bench;
+    AnsweringDialogs& dialogs = bench.dialogs;
+    Form1 window(bench.services);
     window.Form_Load();
     window.state().folderList().append(root);
     for (const QByteArray& extension : extensions)

@@ -3,12 +3,7 @@
 //
 //   results_benchmark [--entries N]
 #include "bench_support.h"
-#include "platform/output_file.h"
-#include "platform/posix_file_system.h"
-#include "platform/time_sliced_event_pump.h"
-#include "platform/xlsx_spreadsheet.h"
 #include "shell/form1.h"
-#include "shell/services.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -58,22 +53,12 @@ int main(int argc, char* argv[])
     const QStringList arguments = QCoreApplication::arguments();
     const int entries = arguments.size() > 2 && arguments[1] == QLatin1String("--entries") ? arguments[2].toInt() : 1000000;
 
-    AnsweringDialogs dialogs;
-    TimeSlicedEventPump eventPump;
-    PosixFileSystem fileSystem;
-    NoDesktop desktop;
-    NeverSeven random;
-    NoEnd processEnd;
-    NoSettings settings;
-    StdioOutputFiles outputFiles;
-    NoClipboard clipboard;
     // The workbook is built and handed to a program that does nothing with it.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("FERROWAX_SPREADSHEET"), QStringLiteral("/bin/true"));
-    XlsxSpreadsheets spreadsheets(environment);
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
-        spreadsheets, QString()};
-    Form1 window(services);
+    BenchServices bench(environment);
+    AnsweringDialogs& dialogs = bench.dialogs;
+    Form1 window(bench.services);
     window.Form_Load();
     window.show();
     EntryListModel& results = window.state().resultList();

@@ -5,12 +5,7 @@
 //
 // The tree is built on first use and kept for later runs.
 #include "bench_support.h"
-#include "platform/output_file.h"
-#include "platform/posix_file_system.h"
-#include "platform/time_sliced_event_pump.h"
-#include "platform/xlsx_spreadsheet.h"
 #include "shell/form1.h"
-#include "shell/services.h"
 
 #include <QApplication>
 #include <QDir>
@@ -128,19 +123,9 @@ int main(int argc, char* argv[])
     timeCommand(find); // warm the caches for both
     const CommandRun found = timeCommand(find);
 
-    AnsweringDialogs dialogs;
-    TimeSlicedEventPump eventPump;
-    PosixFileSystem fileSystem;
-    NoDesktop desktop;
-    NeverSeven random;
-    NoEnd processEnd;
-    NoSettings settings;
-    StdioOutputFiles outputFiles;
-    NoClipboard clipboard;
-    XlsxSpreadsheets spreadsheets;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
-        spreadsheets, QString()};
-    Form1 window(services);
+    BenchServices bench;
+    AnsweringDialogs& dialogs = bench.dialogs;
+    Form1 window(bench.services);
     window.Form_Load();
     window.show();
     QCoreApplication::processEvents();

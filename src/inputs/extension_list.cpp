@@ -1,6 +1,6 @@
 #include "extension_list.h"
 
-#include "list_removal.h"
+#include "input_list_edits.h"
 #include "platform/dialogs.h"
 #include "shell/error_report.h"
 #include "shell/procedure.h"
@@ -33,12 +33,8 @@ void ExtensionListCommands::PushButton7_Click()
 
 void ExtensionListCommands::PushButton10_Click()
 {
-    ErrorReport report(services_.dialogs);
-    Procedure p(report, u"in Drovatek2021/08/31.Form1.PushButton10_Click "_s);
-    p.step(100, [&] {
-        if (window_.mousePointer() != Pointer::Hourglass)
-            window_.extensionList().clear();
-    });
+    clearUnlessBusy(
+        window_, window_.extensionList(), services_.dialogs, u"in Drovatek2021/08/31.Form1.PushButton10_Click "_s);
 }
 
 void ExtensionListCommands::ListView3_DblClick(int selectedNumber)

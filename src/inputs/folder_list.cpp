@@ -1,7 +1,7 @@
 #include "folder_list.h"
 
 #include "folder_picker.h"
-#include "list_removal.h"
+#include "input_list_edits.h"
 #include "platform/settings_store.h"
 #include "shell/error_report.h"
 #include "shell/procedure.h"
@@ -41,12 +41,8 @@ void FolderListCommands::PushButton3_Click()
 
 void FolderListCommands::PushButton8_Click()
 {
-    ErrorReport report(services_.dialogs);
-    Procedure p(report, u"in Drovatek2021/08/31.Form1.PushButton8_Click "_s);
-    p.step(100, [&] {
-        if (window_.mousePointer() != Pointer::Hourglass)
-            window_.folderList().clear();
-    });
+    clearUnlessBusy(
+        window_, window_.folderList(), services_.dialogs, u"in Drovatek2021/08/31.Form1.PushButton8_Click "_s);
 }
 
 void FolderListCommands::ListView1_DblClick(int selectedNumber)

@@ -1,6 +1,6 @@
 #include "list_view_events.h"
 
-#include "inputs/list_removal.h"
+#include "inputs/input_list_edits.h"
 
 #include <QEvent>
 #include <QItemSelectionModel>

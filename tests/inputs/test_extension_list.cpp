@@ -1,6 +1,7 @@
 #include "inputs/extension_list.h"
-#include "inputs/list_removal.h"
+#include "inputs/input_list_edits.h"
 #include "shell/window_state.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 
@@ -17,13 +18,7 @@ struct ExtensionListTest : ::testing::Test {
     WindowState window;
     ExtensionListCommands commands{window, scripted.services};
 
-    std::vector<QByteArray> extensions()
-    {
-        std::vector<QByteArray> entries;
-        for (int i = 1; i <= window.extensionList().count(); ++i)
-            entries.push_back(window.extensionList().entry(i));
-        return entries;
-    }
+    std::vector<QByteArray> extensions() { return entriesOf(window.extensionList()); }
     void type(const QString& text)
     {
         scripted.dialogs.inputAnswers.push_back(text);

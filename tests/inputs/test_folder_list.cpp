@@ -1,8 +1,9 @@
 #include "inputs/folder_list.h"
-#include "inputs/list_removal.h"
+#include "inputs/input_list_edits.h"
 #include "platform/ini_settings_store.h"
 #include "search/search_run.h"
 #include "shell/window_state.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
@@ -25,13 +26,7 @@ struct FolderListTest : ::testing::Test {
     FolderListCommands commands{window, scripted.services};
     TempTree tree;
 
-    std::vector<QByteArray> folders()
-    {
-        std::vector<QByteArray> entries;
-        for (int i = 1; i <= window.folderList().count(); ++i)
-            entries.push_back(window.folderList().entry(i));
-        return entries;
-    }
+    std::vector<QByteArray> folders() { return entriesOf(window.folderList()); }
     void storeLastFolder(const QString& folder)
     {
         scripted.settings.values[u"Kestrune/Ferrowax/LastFolderDot"_s] = folder;

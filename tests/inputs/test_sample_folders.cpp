@@ -2,6 +2,7 @@
 #include "platform/failure.h"
 #include "shell/window_state.h"
 #include "support/form_harness.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
@@ -19,14 +20,6 @@ namespace {
 const QString question = u"Would you like this software to open the folder where these sample files are stored "
                          u"(so that you can view them before working with them)?"_s;
 
-std::vector<QByteArray> entries(EntryListModel& list)
-{
-    std::vector<QByteArray> all;
-    for (int i = 1; i <= list.count(); ++i)
-        all.push_back(list.entry(i));
-    return all;
-}
-
 struct SampleFoldersTest : ::testing::Test {
     ScriptedServices scripted;
     WindowState window;
@@ -42,9 +35,9 @@ struct SampleFoldersTest : ::testing::Test {
 TEST_F(SampleFoldersTest, AnsweredNoFillsBothListsAndOpensNothing)
 {
     press(Answer::No);
-    EXPECT_EQ(entries(window.folderList()),
+    EXPECT_EQ(entriesOf(window.folderList()),
         (std::vector<QByteArray>{"/opt/ferrowax/Samples/1", "/opt/ferrowax/Samples/2"}));
-    EXPECT_EQ(entries(window.extensionList()), (std::vector<QByteArray>{"jpg", "txt"}));
+    EXPECT_EQ(entriesOf(window.extensionList()), (std::vector<QByteArray>{"jpg", "txt"}));
     EXPECT_TRUE(scripted.desktop.opened.empty());
     ASSERT_EQ(scripted.dialogs.shown.size(), 1U);
     EXPECT_EQ(scripted.dialogs.shown.front().text, question);
@@ -59,10 +52,10 @@ TEST_F(SampleFoldersTest, AnsweredYesAlsoOpensTheSamplesFolder)
     press(Answer::No);
     ASSERT_EQ(scripted.desktop.opened.size(), 1U);
     EXPECT_EQ(scripted.desktop.opened.front(), QUrl::fromLocalFile(u"/opt/ferrowax/Samples/"_s));
-    EXPECT_EQ(entries(window.folderList()),
+    EXPECT_EQ(entriesOf(window.folderList()),
         (std::vector<QByteArray>{"/mine", "/opt/ferrowax/Samples/1", "/opt/ferrowax/Samples/2",
             "/opt/ferrowax/Samples/1", "/opt/ferrowax/Samples/2"}));
-    EXPECT_EQ(entries(window.extensionList()), (std::vector<QByteArray>{"jpg", "txt", "jpg", "txt"}));
+    EXPECT_EQ(entriesOf(window.extensionList()), (std::vector<QByteArray>{"jpg", "txt", "jpg", "txt"}));
     EXPECT_EQ(window.mousePointer(), Pointer::Hourglass);
 }
 
@@ -94,7 +87,7 @@ TEST(SampleSearch, FromAFreshStartListsTheSampleJpgAndTxtFilesInWalkOrder)
     for (const char* relative : {"1/harbour.jpg", "1/README.txt", "1/shopping-list.txt", "1/sunrise.jpg",
              "1/trip/forest.jpg", "1/trip/journal.txt", "2/letter.txt", "2/mountain.jpg", "2/Recipe.txt"})
         expected.push_back(samples + relative);
-    EXPECT_EQ(entries(h.form.state().resultList()), expected);
+    EXPECT_EQ(entriesOf(h.form.state().resultList()), expected);
     EXPECT_EQ(h.dialogs.messages(), (QStringList{question, u"Done."_s}));
 }
 

@@ -1,5 +1,6 @@
 #include "results/result_filters.h"
 #include "shell/window_state.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 
@@ -23,13 +24,7 @@ struct ResultFiltersTest : ::testing::Test {
         for (const QByteArray& path : paths)
             window.resultList().append(path, true);
     }
-    std::vector<QByteArray> remaining()
-    {
-        std::vector<QByteArray> entries;
-        for (int i = 1; i <= window.resultList().count(); ++i)
-            entries.push_back(window.resultList().entry(i));
-        return entries;
-    }
+    std::vector<QByteArray> remaining() { return entriesOf(window.resultList()); }
     void removeContaining(const QString& text)
     {
         scripted.dialogs.inputAnswers.push_back(text);

@@ -1,5 +1,6 @@
 #include "search/search_run.h"
 #include "shell/window_state.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
@@ -20,14 +21,7 @@ struct SearchRunTest : ::testing::Test {
 
     void addFolder(const QByteArray& relative) { window.folderList().append(tree.path(relative)); }
     void press() { run.PushButton1_Click(); }
-    std::vector<QByteArray> results() const
-    {
-        std::vector<QByteArray> entries;
-        EntryListModel& list = const_cast<WindowState&>(window).resultList();
-        for (int i = 1; i <= list.count(); ++i)
-            entries.push_back(list.entry(i));
-        return entries;
-    }
+    std::vector<QByteArray> results() { return entriesOf(window.resultList()); }
 };
 
 TEST_F(SearchRunTest, EmptyFolderListIsReportedFirst)
