@@ -12,9 +12,10 @@ namespace ferrowax {
 ListViewEvents::ListViewEvents(QTreeView* view)
     : QObject(view)
     , view_(view)
+    , viewport_(view->viewport())
 {
     view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
 }
 
 int ListViewEvents::selectedNumber() const
@@ -25,7 +26,7 @@ int ListViewEvents::selectedNumber() const
 
 bool ListViewEvents::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonDblClick)
+    if (watched == viewport_ && event->type() == QEvent::MouseButtonDblClick)
         emit doubleClicked(selectedNumber());
     if (watched == view_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QTreeView;
+class QWidget;
 
 namespace ferrowax {
 
@@ -27,6 +28,9 @@ private:
     int selectedNumber() const;
 
     QTreeView* view_;
+    // Kept apart: while the view is being destroyed, asking it for its
+    // viewport is no longer allowed.
+    QWidget* viewport_;
 };
 
 } // namespace ferrowax
