@@ -13,7 +13,7 @@ jobs=$(nproc)
 echo "== Release build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERROWAX_WERROR=ON >/dev/null
 cmake --build build
-(cd build && ctest --output-on-failure -j"$jobs")
+(cd build && ctest --output-on-failure --no-tests=error -j"$jobs")
 
 echo "== Debian package"
 (cd build && rm -f ferrowax_*.deb && cpack -G DEB >/dev/null)
@@ -24,5 +24,5 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWAX_WERROR=ON 
 cmake --build build-asan
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-asan && ctest --output-on-failure -j"$jobs")
+(cd build-asan && ctest --output-on-failure --no-tests=error -j"$jobs")
 echo "All tests passed."
