@@ -91,6 +91,15 @@ QString readWithLibreOffice(const QString& workbook)
     return text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString();
 }
 
+// Makes one workbook holding "Results" in A1 and lets go of the application.
+void makeWorkbook(XlsxSpreadsheets& spreadsheets, bool visible)
+{
+    const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
+    application->addWorkbook();
+    application->setVisible(visible);
+    application->setCell(1, 1, u"Results"_s);
+}
+
 struct XlsxExportTest : ::testing::Test {
     FakePrograms programs;
     ScriptedServices scripted;
@@ -144,11 +153,7 @@ TEST(XlsxSpreadsheets, WorkbookNeverMadeVisibleIsThrownAway)
     FakePrograms programs;
     programs.add(u"capture"_s);
     XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
-    {
-        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
-        application->addWorkbook();
-        application->setCell(1, 1, u"Results"_s);
-    }
+    makeWorkbook(spreadsheets, false);
     QThread::msleep(300);
     EXPECT_TRUE(programs.received(0).isEmpty());
 }
@@ -158,12 +163,7 @@ TEST(XlsxSpreadsheets, LibreOfficeOpensTheWorkbookAsATemplate)
     FakePrograms programs;
     programs.add(u"soffice"_s);
     XlsxSpreadsheets spreadsheets(programs.environment());
-    {
-        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
-        application->addWorkbook();
-        application->setVisible(true);
-        application->setCell(1, 1, u"Results"_s);
-    }
+    makeWorkbook(spreadsheets, true);
     ASSERT_EQ(programs.received(1).size(), 1);
     const QStringList arguments = programs.argumentsOf(u"soffice"_s).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(arguments.size(), 3);
@@ -183,11 +183,7 @@ TEST(XlsxSpreadsheets, DefaultApplicationForXlsxFilesServesWithoutLibreOffice)
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, programs.dir.path());
     XlsxSpreadsheets spreadsheets(environment);
-    {
-        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
-        application->addWorkbook();
-        application->setVisible(true);
-    }
+    makeWorkbook(spreadsheets, true);
     EXPECT_EQ(programs.received(1).size(), 1);
 }
 
@@ -206,11 +202,7 @@ TEST(XlsxSpreadsheets, RemovingTheFilesLeavesNoWorkbookBehind)
     FakePrograms programs;
     programs.add(u"capture"_s);
     XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
-    {
-        const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
-        application->addWorkbook();
-        application->setVisible(true);
-    }
+    makeWorkbook(spreadsheets, true);
     const QStringList received = programs.received(1);
     ASSERT_EQ(received.size(), 1);
     const QString args = programs.argumentsOf(u"capture"_s).trimmed();

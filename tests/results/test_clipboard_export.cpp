@@ -2,6 +2,7 @@
 #include "results/clipboard_export.h"
 #include "shell/list_content.h"
 #include "shell/window_state.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 
@@ -23,8 +24,7 @@ struct ClipboardExportTest : ::testing::Test {
     ClipboardExportTest() { window.resultList().addColumn(u"Results"_s); }
     void results(std::initializer_list<std::pair<QByteArray, bool>> entries)
     {
-        for (const auto& [path, checked] : entries)
-            window.resultList().append(path, checked);
+        appendResults(window.resultList(), entries);
     }
     void copy() { PushButton5_Click(window, scripted.services); }
 };

@@ -1,5 +1,6 @@
 #include "results/spreadsheet_export.h"
 #include "shell/window_state.h"
+#include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 
@@ -18,8 +19,7 @@ struct SpreadsheetExportTest : ::testing::Test {
     SpreadsheetExportTest() { window.resultList().addColumn(u"Results"_s); }
     void results(std::initializer_list<std::pair<QByteArray, bool>> entries)
     {
-        for (const auto& [path, checked] : entries)
-            window.resultList().append(path, checked);
+        appendResults(window.resultList(), entries);
     }
     void press() { PushButton14_Click(window, scripted.services); }
     QStringList& calls() { return scripted.spreadsheets.calls; }
