@@ -1,16 +1,16 @@
 #pragma once
 
+#include "command_kit/services.h"
 #include "platform/clipboard.h"
 #include "platform/desktop_launcher.h"
 #include "platform/dialogs.h"
-#include "platform/process_end.h"
-#include "platform/random_source.h"
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
+#include "platform/process_end.h"
+#include "platform/random_source.h"
 #include "platform/settings_store.h"
 #include "platform/time_sliced_event_pump.h"
 #include "platform/xlsx_spreadsheet.h"
-#include "shell/services.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 //
 //   find_parity ROOT EXTENSION...
 #include "bench_support.h"
-#include "shell/form1.h"
+#include "window/form1.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,7 +3,7 @@
 //
 //   results_benchmark [--entries N]
 #include "bench_support.h"
-#include "shell/form1.h"
+#include "window/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

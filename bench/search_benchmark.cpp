@@ -5,7 +5,7 @@
 //
 // The tree is built on first use and kept for later runs.
 #include "bench_support.h"
-#include "shell/form1.h"
+#include "window/form1.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,3 +1,4 @@
+#include "command_kit/services.h"
 #include "platform/ini_settings_store.h"
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
@@ -8,8 +9,7 @@
 #include "platform/random_source.h"
 #include "platform/time_sliced_event_pump.h"
 #include "platform/xlsx_spreadsheet.h"
-#include "shell/form1.h"
-#include "shell/services.h"
+#include "window/form1.h"
 
 #include <QApplication>
 

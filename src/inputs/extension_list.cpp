@@ -1,11 +1,11 @@
 #include "extension_list.h"
 
+#include "command_kit/error_report.h"
+#include "command_kit/procedure.h"
+#include "command_kit/services.h"
+#include "command_kit/window_state.h"
 #include "input_list_edits.h"
 #include "platform/dialogs.h"
-#include "shell/error_report.h"
-#include "shell/procedure.h"
-#include "shell/services.h"
-#include "shell/window_state.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,12 +1,12 @@
 #include "folder_list.h"
 
+#include "command_kit/error_report.h"
+#include "command_kit/procedure.h"
+#include "command_kit/services.h"
+#include "command_kit/window_state.h"
 #include "folder_picker.h"
 #include "input_list_edits.h"
 #include "platform/settings_store.h"
-#include "shell/error_report.h"
-#include "shell/procedure.h"
-#include "shell/services.h"
-#include "shell/window_state.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "input_list_edits.h"
 
-#include "shell/error_report.h"
-#include "shell/procedure.h"
-#include "shell/window_state.h"
+#include "command_kit/error_report.h"
+#include "command_kit/procedure.h"
+#include "command_kit/window_state.h"
 
 namespace ferrowax {
 

@@ -1,13 +1,13 @@
 #include "clipboard_export.h"
 
+#include "command_kit/error_report.h"
+#include "command_kit/list_content.h"
+#include "command_kit/procedure.h"
+#include "command_kit/services.h"
+#include "command_kit/window_state.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
-#include "shell/error_report.h"
-#include "shell/list_content.h"
-#include "shell/procedure.h"
-#include "shell/services.h"
-#include "shell/window_state.h"
 
 #include <algorithm>
 #include <vector>

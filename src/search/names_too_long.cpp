@@ -1,8 +1,8 @@
 #include "names_too_long.h"
 
+#include "command_kit/entry_list_model.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
-#include "shell/entry_list_model.h"
 #include "walk_host.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "search_in_files.h"
 
+#include "command_kit/entry_list_model.h"
+#include "command_kit/error_report.h"
+#include "command_kit/procedure.h"
 #include "names_too_long.h"
 #include "platform/file_system.h"
-#include "shell/entry_list_model.h"
-#include "shell/error_report.h"
-#include "shell/procedure.h"
 #include "walk_host.h"
 
 using namespace Qt::StringLiterals;

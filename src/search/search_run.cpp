@@ -1,12 +1,12 @@
 #include "search_run.h"
 
+#include "command_kit/error_report.h"
+#include "command_kit/procedure.h"
+#include "command_kit/services.h"
+#include "command_kit/window_state.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
 #include "search_in_files.h"
-#include "shell/error_report.h"
-#include "shell/procedure.h"
-#include "shell/services.h"
-#include "shell/window_state.h"
 
 using namespace Qt::StringLiterals;
 

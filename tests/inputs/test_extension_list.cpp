@@ -1,6 +1,6 @@
+#include "command_kit/window_state.h"
 #include "inputs/extension_list.h"
 #include "inputs/input_list_edits.h"
-#include "shell/window_state.h"
 #include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"

@@ -1,7 +1,7 @@
+#include "command_kit/window_state.h"
 #include "platform/failure.h"
 #include "platform/xlsx_spreadsheet.h"
 #include "results/spreadsheet_export.h"
-#include "shell/window_state.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 

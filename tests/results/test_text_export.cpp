@@ -1,7 +1,7 @@
+#include "command_kit/window_state.h"
 #include "platform/failure.h"
 #include "platform/output_file.h"
 #include "results/text_export.h"
-#include "shell/window_state.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"

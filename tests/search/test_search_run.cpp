@@ -1,5 +1,5 @@
+#include "command_kit/window_state.h"
 #include "search/search_run.h"
-#include "shell/window_state.h"
 #include "support/list_entries.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"

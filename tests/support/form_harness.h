@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scripted_services.h"
-#include "shell/form1.h"
+#include "window/form1.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/entry_list_model.h"
+#include "command_kit/entry_list_model.h"
 
 #include <initializer_list>
 #include <utility>

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "command_kit/services.h"
 #include "fake_services.h"
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "scripted_dialogs.h"
-#include "shell/services.h"
 
 namespace ferrowax::testing {
 

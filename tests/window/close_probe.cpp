@@ -3,13 +3,13 @@
 //
 //   close_probe search FOLDER CLOSE_AT_YIELD
 //   close_probe export FILE LINES CLOSE_AT_YIELD
+#include "command_kit/services.h"
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/process_end.h"
-#include "shell/form1.h"
-#include "shell/services.h"
 #include "support/fake_services.h"
 #include "support/scripted_dialogs.h"
+#include "window/form1.h"
 
 #include <QApplication>
 #include <QPushButton>

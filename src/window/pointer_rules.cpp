@@ -1,6 +1,6 @@
 #include "pointer_rules.h"
 
-#include "window_state.h"
+#include "command_kit/window_state.h"
 
 namespace ferrowax {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "command_kit/window_state.h"
 #include "inputs/extension_list.h"
 #include "inputs/folder_list.h"
 #include "search/search_run.h"
-#include "window_state.h"
 
 #include <QCursor>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "shell/pointer_rules.h"
 #include "support/form_harness.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
+#include "window/pointer_rules.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
+#include "command_kit/entry_list_model.h"
 #include "platform/failure.h"
-#include "shell/entry_list_model.h"
 #include "support/qt_printers.h"
 
 #include <QAbstractItemModelTester>

@@ -1,9 +1,11 @@
 #include "form1.h"
 
-#include "app_title.h"
-#include "error_report.h"
-#include "help.h"
-#include "home_page.h"
+#include "command_kit/app_title.h"
+#include "command_kit/error_report.h"
+#include "command_kit/help.h"
+#include "command_kit/home_page.h"
+#include "command_kit/procedure.h"
+#include "command_kit/services.h"
 #include "inputs/sample_folders.h"
 #include "list_view_events.h"
 #include "literal_progress_bar.h"
@@ -11,12 +13,10 @@
 #include "platform/file_system.h"
 #include "platform/process_end.h"
 #include "pointer_rule_watch.h"
-#include "procedure.h"
 #include "results/clipboard_export.h"
 #include "results/result_filters.h"
 #include "results/spreadsheet_export.h"
 #include "results/text_export.h"
-#include "services.h"
 #include "skin.h"
 
 #include <QCloseEvent>
