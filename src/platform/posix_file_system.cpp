@@ -95,10 +95,11 @@ enum class Kind { File, Folder, Other };
 
 // Links to files count as files; links to folders are never entered, so the
 // walk can neither loop nor list a tree twice.
-Kind kindOf(int folderFd, const dirent& entry)
+Kind kindOf(int folderFd, const dirent& entry, EntryTypes types)
 {
     struct stat st {};
-    switch (entry.d_type) {
+    const unsigned char type = types == EntryTypes::Unknown ? static_cast<unsigned char>(DT_UNKNOWN) : entry.d_type;
+    switch (type) {
     case DT_REG:
         return Kind::File;
     case DT_DIR:
@@ -161,12 +162,12 @@ std::vector<FolderItem> itemsOf(const QByteArray& folderPath, std::vector<QByteA
     return items;
 }
 
-PosixFileSystem::Entries readEntries(const QByteArray& folderPath)
+PosixFileSystem::Entries readEntries(const QByteArray& folderPath, EntryTypes types)
 {
     PosixFileSystem::Entries entries;
     entries.folderPath = withoutTrailingSeparator(folderPath);
     readFolder(folderPath, [&](int fd, const dirent& entry) {
-        switch (kindOf(fd, entry)) {
+        switch (kindOf(fd, entry, types)) {
         case Kind::File:
             entries.files.emplace_back(entry.d_name);
             break;
@@ -182,6 +183,11 @@ PosixFileSystem::Entries readEntries(const QByteArray& folderPath)
 }
 
 } // namespace
+
+PosixFileSystem::PosixFileSystem(EntryTypes entryTypes)
+    : entryTypes_(entryTypes)
+{
+}
 
 Folder PosixFileSystem::getFolder(const QByteArray& path) const
 {
@@ -214,14 +220,14 @@ FolderListing PosixFileSystem::listFolder(const QByteArray& folderPath) const
     std::optional<Entries> entries;
     entries.swap(lastNamesRead_);
     if (!entries || entries->folderPath != withoutTrailingSeparator(folderPath))
-        entries = readEntries(folderPath);
+        entries = readEntries(folderPath, entryTypes_);
     return {itemsOf(folderPath, std::move(entries->files)), itemsOf(folderPath, std::move(entries->folders))};
 }
 
 std::vector<QByteArray> PosixFileSystem::listFileNames(const QByteArray& folderPath) const
 {
     lastNamesRead_.reset();
-    Entries entries = readEntries(folderPath);
+    Entries entries = readEntries(folderPath, entryTypes_);
     std::vector<QByteArray> names = entries.files;
     names.insert(names.end(), entries.others.begin(), entries.others.end());
     lastNamesRead_ = std::move(entries);

@@ -1,12 +1,15 @@
 #include "random_source.h"
 
-#include <QTime>
-
 namespace ferrowax {
+
+ClockSeededRandom::ClockSeededRandom(std::function<QTime()> clock)
+    : clock_(std::move(clock))
+{
+}
 
 void ClockSeededRandom::seedFromClock()
 {
-    generator_.seed(static_cast<std::mt19937::result_type>(QTime::currentTime().msecsSinceStartOfDay() / 1000));
+    generator_.seed(static_cast<std::mt19937::result_type>(clock_().msecsSinceStartOfDay() / 1000));
 }
 
 double ClockSeededRandom::next()

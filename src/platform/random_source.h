@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QTime>
+
+#include <functional>
 #include <random>
 
 namespace ferrowax {
@@ -15,10 +18,13 @@ public:
 // Seeded with the seconds since midnight, as the home-page draw expects.
 class ClockSeededRandom final : public RandomSource {
 public:
+    explicit ClockSeededRandom(std::function<QTime()> clock = &QTime::currentTime);
+
     void seedFromClock() override;
     double next() override;
 
 private:
+    std::function<QTime()> clock_;
     std::mt19937 generator_;
 };
 

@@ -3,7 +3,10 @@
 #include "support/qt_printers.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -67,7 +70,9 @@ TEST(EntryListModel, OnlyAListWithCheckBoxesLetsTheUserTickEntries)
     QSignalSpy changed(&results, &QAbstractItemModel::dataChanged);
     EXPECT_TRUE(results.setData(first, Qt::Unchecked, Qt::CheckStateRole));
     EXPECT_FALSE(results.isChecked(1));
-    EXPECT_EQ(changed.count(), 1);
+    results.setChecked(2, true); // the last row shown repaints too
+    ASSERT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed[1][0].toModelIndex().row(), 1);
     EXPECT_THROW(results.isChecked(3), Failure);
 
     EntryListModel folders;
@@ -98,6 +103,24 @@ TEST(EntryListModel, BatchedAppendsReachTheViewTogether)
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(list.rowCount(), 1000);
     EXPECT_EQ(scrolled.count(), 1);
+}
+
+// A search appends far more often than the batch interval; the batch must
+// still reach the view while the appends go on.
+TEST(EntryListModel, BatchesKeepComingWhileAppendsGoOn)
+{
+    EntryListModel list(EntryListModel::Appends::Batched);
+    list.addColumn(u"Results"_s);
+    QElapsedTimer appending;
+    appending.start();
+    int shownWhileAppending = 0;
+    while (appending.elapsed() < 400) {
+        list.append("/found");
+        QCoreApplication::processEvents();
+        shownWhileAppending = list.rowCount();
+        QThread::msleep(2);
+    }
+    EXPECT_GT(shownWhileAppending, 0);
 }
 
 TEST(EntryListModel, RemovalShowsQueuedAppendsFirst)

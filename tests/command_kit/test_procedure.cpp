@@ -47,8 +47,10 @@ TEST_F(ProcedureTest, FailingStepIsReportedAndTheNextStatementRuns)
     ASSERT_EQ(dialogs.shown.size(), 2U);
     EXPECT_EQ(dialogs.shown[0].caption, u"Application Error"_s);
     EXPECT_EQ(dialogs.shown[0].style, 48);
-    EXPECT_EQ(dialogs.shown[0].text, ErrorReport::text(location, 100, u"first"_s));
-    EXPECT_EQ(dialogs.shown[1].text, ErrorReport::text(location, 104, u"second"_s));
+    EXPECT_EQ(dialogs.shown[0].text,
+        u"first\r\nin Drovatek2021/08/31.Form1.PushButton6_Click at line 100\r\r"
+        u"Please email screenshot of this message to support@kestrune.example"_s);
+    EXPECT_TRUE(dialogs.shown[1].text.startsWith(u"second\r\nin Drovatek2021/08/31.Form1.PushButton6_Click at line 104\r\r"_s));
 }
 
 TEST_F(ProcedureTest, FailingTestCountsAsPassed)

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -91,6 +92,19 @@ QString readWithLibreOffice(const QString& workbook)
     return text.open(QIODevice::ReadOnly) ? QString::fromUtf8(text.readAll()) : QString();
 }
 
+// The width the sheet gives column A, read from the workbook's own XML.
+double firstColumnWidth(const QString& workbook)
+{
+    QProcess unzip;
+    unzip.start(u"unzip"_s, {u"-p"_s, workbook, u"xl/worksheets/sheet1.xml"_s});
+    EXPECT_TRUE(unzip.waitForFinished(10000));
+    const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+    const QRegularExpressionMatch column
+        = QRegularExpression(u"<col min=\"1\" max=\"1\" width=\"([0-9.]+)\""_s).match(sheet);
+    EXPECT_TRUE(column.hasMatch()) << sheet.toStdString();
+    return column.captured(1).toDouble();
+}
+
 // Makes one workbook holding "Results" in A1 and lets go of the application.
 void makeWorkbook(XlsxSpreadsheets& spreadsheets, bool visible)
 {
@@ -129,10 +143,15 @@ TEST_F(XlsxExportTest, WorkbooksReadBackWithTheirCaptionAndCheckedRows)
         window.resultList().setChecked(i, false);
     press();
 
-    const QStringList workbooks = programs.received(2);
-    ASSERT_EQ(workbooks.size(), 2);
+    window.resultList().append("/a/much/longer/path/than/the/others/" + QByteArray(40, 'x') + ".jpg", true);
+    window.resultList().append("/z.jpg", true); // written last, yet the column fits the longest
+    press();
+
+    const QStringList workbooks = programs.received(3);
+    ASSERT_EQ(workbooks.size(), 3);
     EXPECT_EQ(readWithLibreOffice(workbooks[0]), u"Results\n\n/photos/2.jpg\n\n/photos/4.jpg\n"_s);
     EXPECT_EQ(readWithLibreOffice(workbooks[1]), u"Results\n"_s);
+    EXPECT_GE(firstColumnWidth(workbooks[2]), 80);
     EXPECT_TRUE(scripted.dialogs.shown.empty());
 }
 
@@ -171,6 +190,18 @@ TEST(XlsxSpreadsheets, LibreOfficeOpensTheWorkbookAsATemplate)
     EXPECT_TRUE(arguments[2].endsWith(u"/Results 1.xlsx"_s));
 }
 
+TEST(XlsxSpreadsheets, LibreOfficeCalcAloneAlsoOpensATemplate)
+{
+    FakePrograms programs;
+    programs.add(u"localc"_s);
+    QProcessEnvironment environment;
+    environment.insert(u"PATH"_s, programs.dir.path());
+    XlsxSpreadsheets spreadsheets(environment);
+    makeWorkbook(spreadsheets, true);
+    ASSERT_EQ(programs.received(1).size(), 1);
+    EXPECT_TRUE(programs.argumentsOf(u"localc"_s).startsWith(u"-n\n"_s));
+}
+
 TEST(XlsxSpreadsheets, DefaultApplicationForXlsxFilesServesWithoutLibreOffice)
 {
     FakePrograms programs;
@@ -192,6 +223,13 @@ TEST(XlsxSpreadsheets, WithoutAnyApplicationNoneCanBeCreated)
     QTemporaryDir empty;
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, empty.path());
+    EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
+
+    // A desktop opener, but nothing registered for workbooks.
+    FakePrograms programs;
+    programs.add(u"xdg-open"_s);
+    programs.add(u"xdg-mime"_s);
+    environment.insert(u"PATH"_s, programs.dir.path());
     EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
     environment.insert(u"FERROWAX_SPREADSHEET"_s, u"/no/such/program"_s);
     EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);

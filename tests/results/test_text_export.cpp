@@ -52,6 +52,7 @@ struct TextExportTest : ::testing::Test {
 TEST_F(TextExportTest, WritesOneCrLfLinePerEntry)
 {
     results({"C:\\A\\x.txt", "C:\\B\\y.jpg"});
+    window.resultList().setChecked(2, false); // ticked or not, every result is written
     window.setMousePointer(Pointer::Hand);
     int pointerAtDone = -1;
     scripted.dialogs.whileShown = [&](const ShownBox& box) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -139,27 +140,36 @@ TEST_F(RealTreeWalk, NamesKeepTheirBytes)
 TEST_F(RealTreeWalk, LinksToFoldersAreNotFollowedSoLoopsEnd)
 {
     tree.file("a/x.txt");
+    tree.file("a/sub/y.txt");
     tree.symlink(tree.path(), "a/back-to-top");
     tree.symlink(tree.path("a"), "a/self");
     tree.symlink(tree.path("a/x.txt"), "a/alias.txt");
-    EXPECT_EQ(walk({"txt"}), (std::vector<QByteArray>{tree.path("a/alias.txt"), tree.path("a/x.txt")}));
+    tree.symlink(tree.path("a/sub"), "a/sub-link.txt");
+    ASSERT_EQ(::mkfifo(tree.path("a/pipe.txt").constData(), 0600), 0);
+    const std::vector<QByteArray> expected{tree.path("a/alias.txt"), tree.path("a/x.txt"), tree.path("a/sub/y.txt")};
+    EXPECT_EQ(walk({"txt"}), expected);
+
+    // A file system that tells no entry types must come to the same.
+    const PosixFileSystem untyped(EntryTypes::Unknown);
+    RecordingWalkHost untypedHost(untyped);
+    searchInFiles(tree.path(), {"txt"}, includeSubfolders, untypedHost);
+    EXPECT_EQ(untypedHost.results, expected);
 }
 
 TEST_F(RealTreeWalk, FileDeletedDuringTheWalkLosesNothingElse)
 {
-    tree.file("1.txt");
-    tree.file("2.txt");
-    tree.file("sub/3.txt");
+    for (const char* name : {"1.txt", "2.txt", "3.txt", "sub/4.txt", "sub/5.txt"})
+        tree.file(name);
     host.onYield = [&](int yieldNumber) {
         if (yieldNumber == 1) {
             ::unlink(tree.path("2.txt").constData());
-            ::unlink(tree.path("sub/3.txt").constData());
+            ::unlink(tree.path("sub/4.txt").constData());
         }
     };
-    const std::vector<QByteArray> found = walk({"txt"});
+    // The top folder was listed before the deletion; the subfolder after it.
+    EXPECT_EQ(walk({"txt"}),
+        (std::vector<QByteArray>{tree.path("1.txt"), tree.path("2.txt"), tree.path("3.txt"), tree.path("sub/5.txt")}));
     EXPECT_TRUE(host.boxes.shown.empty());
-    ASSERT_FALSE(found.empty());
-    EXPECT_EQ(found.front(), tree.path("1.txt"));
 }
 
 TEST_F(RealTreeWalk, TwoThousandLevelsDeep)
@@ -196,19 +206,25 @@ TEST_F(RealTreeWalk, FullPathOf260CharactersIsListedAnd261IsNot)
     EXPECT_EQ(host.boxes.shown.front().style, 0);
 }
 
-TEST_F(RealTreeWalk, LengthIsCountedInCharactersNotBytes)
+// Characters beyond the first plane take four bytes and two UTF-16 units,
+// yet each counts as one.
+TEST_F(RealTreeWalk, LengthIsCountedInCharactersNotBytesNorUtf16Units)
 {
-    const QByteArray relative = "wide/" + QByteArray(230 - tree.path().size() - 6, 'w');
+    const QByteArray camera = "\xf0\x9f\x93\xb7";
     QByteArray name;
-    for (int i = 0; i < 10; ++i)
-        name += "\xe6\x97\xa5"; // one character, three bytes
-    name += ".txt";
-    tree.file(relative + '/' + name);
-    const QByteArray path = tree.path(relative) + '/' + name;
-    ASSERT_GT(path.size(), 260);
-    ASSERT_LE(QString::fromUtf8(path).size(), 260);
+    for (int i = 0; i < 20; ++i)
+        name += camera;
+    const QByteArray relative = "wide/" + QByteArray(260 - tree.path().size() - 1 - 5 - 1 - 24, 'w');
+    const QByteArray path = tree.path(relative) + '/' + name + ".txt";
+    tree.file(relative + '/' + name + ".txt");
+    ASSERT_EQ(QString::fromUtf8(path).toUcs4().size(), 260);
     EXPECT_EQ(walk({"txt"}, relative), std::vector<QByteArray>{path});
     EXPECT_TRUE(host.boxes.shown.empty());
+
+    host.results.clear();
+    tree.file(relative + '/' + name + "x.txt"); // 261
+    EXPECT_TRUE(walk({"txt"}, relative).empty());
+    EXPECT_EQ(host.boxes.messages().size(), 1);
 }
 
 struct ScriptedTreeWalk : ::testing::Test {

@@ -52,11 +52,15 @@ public:
     // Keyed by "application/section/key".
     std::map<QString, QString> values;
     mutable int reads = 0;
+    // When set, every read fails with this description.
+    QString refusal;
 
     QString read(const QString& application, const QString& section, const QString& key,
         const QString& fallback) const override
     {
         ++reads;
+        if (!refusal.isEmpty())
+            throw std::runtime_error(refusal.toStdString());
         const auto found = values.find(application + u'/' + section + u'/' + key);
         return found == values.end() ? fallback : found->second;
     }

@@ -1,3 +1,4 @@
+#include "platform/failure.h"
 #include "support/cursor_bytes.h"
 #include "support/form_harness.h"
 #include "support/qt_printers.h"
@@ -238,6 +239,41 @@ TEST(Form1, DeleteKeysAndDoubleClicksRemoveTheSelectedInputEntry)
     h.form.state().setMousePointer(Pointer::Default);
     QTest::keyClick(extensionView, Qt::Key_Delete);
     EXPECT_EQ(extensions.count(), 0);
+}
+
+// Each command names itself when a step fails: the store, a box or a list
+// refuses, and the report shows the command's location text.
+TEST(Form1, EveryCommandNamesItselfInItsReport)
+{
+    FormHarness h;
+    h.start();
+    h.dialogs.whileShown = [](const ShownBox& box) {
+        if (box.kind == ShownBox::Kind::Input || box.kind == ShownBox::Kind::FolderPicker)
+            throw Failure(u"Out of memory"_s);
+    };
+    // A view that fails while a list empties.
+    const auto failingReset = [](EntryListModel& list) {
+        list.append("entry");
+        return QObject::connect(&list, &QAbstractItemModel::modelAboutToBeReset, [] { throw Failure(u"Busy"_s); });
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> commands{
+        {"PushButton3", [&] { h.settings.refusal = u"Access denied"_s; }},
+        {"PushButton7", [] {}},
+        {"PushButton17", [] {}},
+        {"PushButton4", [] {}},
+        {"PushButton8", [&] { failingReset(h.form.state().folderList()); }},
+        {"PushButton10", [&] { failingReset(h.form.state().extensionList()); }},
+        {"PushButton6", [&] { failingReset(h.form.state().resultList()); }},
+    };
+    for (const auto& [button, arrange] : commands) {
+        arrange();
+        h.dialogs.shown.clear();
+        h.click(button);
+        const QString location = u"in Drovatek2021/08/31.Form1."_s + QString::fromLatin1(button) + u"_Click at line 100\r\r"_s;
+        ASSERT_FALSE(h.dialogs.errorReports().empty()) << button;
+        EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(location))
+            << button << ": " << h.dialogs.errorReports().front().text.toStdString();
+    }
 }
 
 TEST(Form1, ClosingTheWindowEndsTheProgram)

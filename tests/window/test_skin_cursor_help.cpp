@@ -64,10 +64,19 @@ TEST_F(SkinTest, ShippedSkinDressesTheWindowOnTheButtonFace)
 TEST_F(SkinTest, SkinHiddenFromTheFileManagerCountsAsAbsent)
 {
     placeSkin(shippedSkin());
-    QFile hidden(h.programFolder.filePath(u"x/.hidden"_s));
-    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
-    hidden.write("other\no.cjs\n");
-    hidden.close();
+    const auto hide = [&](const QByteArray& names) {
+        QFile hidden(h.programFolder.filePath(u"x/.hidden"_s));
+        ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
+        hidden.write(names);
+    };
+    hide("foo.cjs\no.cjs.bak\n"); // names that merely contain the skin's
+    {
+        FormHarness other;
+        other.services.programFolder = h.programFolder.path();
+        other.start();
+        EXPECT_FALSE(other.form.styleSheet().isEmpty());
+    }
+    hide("other\no.cjs\n");
     h.start();
     EXPECT_EQ(background(), QColor(Qt::white));
     EXPECT_TRUE(h.form.styleSheet().isEmpty());
