@@ -2,9 +2,6 @@
 
 #include "platform/failure.h"
 
-#include <algorithm>
-#include <utility>
-
 using namespace Qt::StringLiterals;
 
 namespace ferrowax {
@@ -13,7 +10,7 @@ namespace {
 constexpr int showIntervalMilliseconds = 100;
 }
 
-QString displayText(const QByteArray& bytes)
+QString displayText(QByteArrayView bytes)
 {
     return QString::fromUtf8(bytes);
 }
@@ -28,22 +25,9 @@ EntryListModel::EntryListModel(Appends appends, CheckBoxes checkBoxes, QObject* 
     connect(&showTimer_, &QTimer::timeout, this, &EntryListModel::showQueuedAppends);
 }
 
-const EntryListModel::Entry& EntryListModel::at(int row) const
-{
-    auto index = static_cast<std::size_t>(row);
-    if (index >= gapBegin_)
-        index += gapEnd_ - gapBegin_;
-    return entries_[index];
-}
-
-EntryListModel::Entry& EntryListModel::at(int row)
-{
-    return const_cast<Entry&>(std::as_const(*this).at(row));
-}
-
 int EntryListModel::count() const
 {
-    return static_cast<int>(entries_.size() - (gapEnd_ - gapBegin_));
+    return static_cast<int>(store_.size());
 }
 
 void EntryListModel::requireEntry(int number) const
@@ -52,31 +36,48 @@ void EntryListModel::requireEntry(int number) const
         throw Failure(u"Index out of bounds"_s);
 }
 
-const QByteArray& EntryListModel::entry(int number) const
+QByteArray EntryListModel::entry(int number) const
 {
     requireEntry(number);
-    return at(number - 1).bytes;
+    return store_.entry(static_cast<std::size_t>(number - 1));
+}
+
+void EntryListModel::copyEntry(int number, QByteArray& out) const
+{
+    requireEntry(number);
+    store_.copyEntry(static_cast<std::size_t>(number - 1), out);
 }
 
 bool EntryListModel::isChecked(int number) const
 {
     requireEntry(number);
-    return at(number - 1).checked;
+    return store_.isChecked(static_cast<std::size_t>(number - 1));
 }
 
 void EntryListModel::setChecked(int number, bool checked)
 {
     requireEntry(number);
-    at(number - 1).checked = checked;
+    store_.setChecked(static_cast<std::size_t>(number - 1), checked);
     if (number - 1 < shownCount_) {
         const QModelIndex changed = index(number - 1, 0);
         emit dataChanged(changed, changed, {Qt::CheckStateRole});
     }
 }
 
-void EntryListModel::append(QByteArray entry, bool checked)
+void EntryListModel::append(QByteArrayView entry, bool checked)
 {
-    entries_.push_back({std::move(entry), checked});
+    store_.append(entry, checked);
+    queueShowing();
+}
+
+void EntryListModel::append(QByteArrayView folderPart, QByteArrayView name, bool checked)
+{
+    store_.append(folderPart, name, checked);
+    queueShowing();
+}
+
+void EntryListModel::queueShowing()
+{
     if (!batched_)
         showQueuedAppends();
     else if (!showTimer_.isActive())
@@ -96,38 +97,31 @@ void EntryListModel::removeEntries(const std::vector<int>& ascendingNumbers)
         return;
     showQueuedAppends();
 
-    // Runs go from the last to the first. The entries kept behind a run move
-    // once, to the end of a gap that closes when all runs are gone, so the
-    // whole removal costs one pass over the list however many runs it has.
-    gapBegin_ = gapEnd_ = entries_.size();
-    std::size_t runEnd = ascendingNumbers.size();
-    while (runEnd > 0) {
-        std::size_t runBegin = runEnd - 1;
-        while (runBegin > 0 && ascendingNumbers[runBegin - 1] == ascendingNumbers[runBegin] - 1)
-            --runBegin;
-        const auto firstRow = static_cast<std::size_t>(ascendingNumbers[runBegin] - 1);
-        const auto lastRow = static_cast<std::size_t>(ascendingNumbers[runEnd - 1] - 1);
-
-        beginRemoveRows({}, static_cast<int>(firstRow), static_cast<int>(lastRow));
-        const auto kept = std::move_backward(
-            entries_.begin() + static_cast<std::ptrdiff_t>(lastRow + 1),
-            entries_.begin() + static_cast<std::ptrdiff_t>(gapBegin_),
-            entries_.begin() + static_cast<std::ptrdiff_t>(gapEnd_));
-        gapEnd_ = static_cast<std::size_t>(kept - entries_.begin());
-        gapBegin_ = firstRow;
-        shownCount_ -= static_cast<int>(lastRow - firstRow + 1);
+    std::vector<std::size_t> indexes;
+    indexes.reserve(ascendingNumbers.size());
+    for (const int number : ascendingNumbers)
+        indexes.push_back(static_cast<std::size_t>(number - 1));
+    const int first = ascendingNumbers.front() - 1;
+    const int last = ascendingNumbers.back() - 1;
+    // Telling a view about each of many runs costs it a pass over all its
+    // rows per run; for more than one run it starts afresh once.
+    if (last - first + 1 == static_cast<int>(ascendingNumbers.size())) {
+        beginRemoveRows({}, first, last);
+        store_.remove(indexes);
+        shownCount_ = count();
         endRemoveRows();
-        runEnd = runBegin;
+    } else {
+        beginResetModel();
+        store_.remove(indexes);
+        shownCount_ = count();
+        endResetModel();
     }
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(gapBegin_),
-        entries_.begin() + static_cast<std::ptrdiff_t>(gapEnd_));
-    gapBegin_ = gapEnd_ = 0;
 }
 
 void EntryListModel::clear()
 {
     beginResetModel();
-    entries_.clear();
+    store_.clear();
     shownCount_ = 0;
     scrollRequested_ = false;
     endResetModel();
@@ -159,7 +153,7 @@ QString EntryListModel::cell(int entry, int column) const
     if (column < 1 || column > columns())
         throw Failure(u"Index out of bounds"_s);
     // The lists keep no sub-items.
-    return column == 1 ? displayText(at(entry - 1).bytes) : QString();
+    return column == 1 ? displayText(store_.entry(static_cast<std::size_t>(entry - 1))) : QString();
 }
 
 void EntryListModel::showQueuedAppends()
@@ -197,12 +191,12 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     if (role == Qt::CheckStateRole && checkBoxes_ && index.column() == 0)
-        return at(index.row()).checked ? Qt::Checked : Qt::Unchecked;
+        return store_.isChecked(static_cast<std::size_t>(index.row())) ? Qt::Checked : Qt::Unchecked;
     if (role != Qt::DisplayRole)
         return {};
     if (index.column() != 0)
         return QString();
-    return displayText(at(index.row()).bytes);
+    return displayText(store_.entry(static_cast<std::size_t>(index.row())));
 }
 
 bool EntryListModel::setData(const QModelIndex& index, const QVariant& value, int role)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entry_store.h"
 #include "list_content.h"
 
 #include <QAbstractTableModel>
@@ -29,13 +30,17 @@ public:
         Appends appends = Appends::Immediate, CheckBoxes checkBoxes = CheckBoxes::Hidden, QObject* parent = nullptr);
 
     int count() const override;
-    // Fails for a number that names no entry.
-    const QByteArray& entry(int number) const;
+    // Each fails for a number that names no entry.
+    QByteArray entry(int number) const;
+    // The same bytes, into `out`, which keeps its room between calls.
+    void copyEntry(int number, QByteArray& out) const;
 
-    void append(QByteArray entry, bool checked = false);
+    void append(QByteArrayView entry, bool checked = false);
+    // `folderPart` ends in a separator; the entry is it followed by `name`.
+    void append(QByteArrayView folderPart, QByteArrayView name, bool checked);
     void remove(int number);
-    // Removes the entries with these numbers, given in ascending order. Each
-    // run of neighbours goes in one step, from the last run to the first.
+    // Removes the entries with these numbers, given in ascending order, in
+    // one pass however many runs they make.
     void removeEntries(const std::vector<int>& ascendingNumbers);
     void clear();
     void setChecked(int number, bool checked);
@@ -63,20 +68,10 @@ signals:
     void scrollToEndRequested();
 
 private:
-    struct Entry {
-        QByteArray bytes;
-        bool checked = false;
-    };
-
     void requireEntry(int number) const;
-    // The entry in row `row`; while runs are being removed the storage
-    // holds a gap, which rows after it skip.
-    const Entry& at(int row) const;
-    Entry& at(int row);
+    void queueShowing();
 
-    std::vector<Entry> entries_;
-    std::size_t gapBegin_ = 0;
-    std::size_t gapEnd_ = 0;
+    EntryStore store_;
     int shownCount_ = 0; // the rows the views have been told about
     QStringList headers_;
     QTimer showTimer_;
@@ -86,6 +81,6 @@ private:
 };
 
 // How a list entry reads on screen and in typed-text comparisons.
-QString displayText(const QByteArray& bytes);
+QString displayText(QByteArrayView bytes);
 
 } // namespace ferrowax

@@ -13,40 +13,6 @@ namespace {
 }
 } // namespace
 
-FolderItem::FolderItem(QByteArray folderPath, QByteArray name)
-    : folderPath_(std::move(folderPath))
-    , name_(std::move(name))
-    , present_(true)
-{
-}
-
-void FolderItem::requirePresent() const
-{
-    if (!present_)
-        failNotSet();
-}
-
-QByteArray FolderItem::path() const
-{
-    requirePresent();
-    return joinPath(folderPath_, name_);
-}
-
-const QByteArray& FolderItem::name() const
-{
-    requirePresent();
-    return name_;
-}
-
-QByteArrayView FolderItem::extension() const
-{
-    requirePresent();
-    const qsizetype dot = name_.lastIndexOf('.');
-    if (dot < 0)
-        return {};
-    return QByteArrayView(name_).sliced(dot + 1);
-}
-
 Folder::Folder(const FileSystem& fileSystem, QByteArray path, int attributes, bool isRootFolder)
     : fileSystem_(&fileSystem)
     , path_(std::move(path))
@@ -83,18 +49,18 @@ const FolderListing& Folder::listing() const
 {
     requirePresent();
     if (!listing_)
-        listing_ = std::make_shared<const FolderListing>(fileSystem_->listFolder(path_));
+        listing_ = fileSystem_->listFolder(path_);
     return *listing_;
 }
 
 const std::vector<FolderItem>& Folder::files() const
 {
-    return listing().files;
+    return listing().files();
 }
 
 const std::vector<FolderItem>& Folder::subFolders() const
 {
-    return listing().subFolders;
+    return listing().subFolders();
 }
 
 QByteArray joinPath(const QByteArray& folder, const QByteArray& name)

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "folder_listing.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QDateTime>
 
 #include <memory>
-#include <vector>
 
 namespace ferrowax {
 
@@ -15,32 +15,6 @@ inline constexpr int Hidden = 2;
 inline constexpr int System = 4;
 inline constexpr int Directory = 16;
 } // namespace Attribute
-
-// One file or subfolder that a folder lists. A default-constructed item is
-// "no current item": every property fails, so a loop whose header failed
-// reports each use instead of acting on garbage.
-class FolderItem {
-public:
-    FolderItem() = default;
-    FolderItem(QByteArray folderPath, QByteArray name);
-
-    QByteArray path() const;
-    const QByteArray& name() const;
-    // The text after the last full stop of the name; empty when there is none.
-    QByteArrayView extension() const;
-
-private:
-    void requirePresent() const;
-
-    QByteArray folderPath_;
-    QByteArray name_;
-    bool present_ = false;
-};
-
-struct FolderListing {
-    std::vector<FolderItem> files;
-    std::vector<FolderItem> subFolders;
-};
 
 class FileSystem;
 
@@ -75,11 +49,12 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
+    // A walk is about to start at `root`: the folders below it may be read
+    // ahead of the walk. Nothing a walk sees changes.
+    virtual void readAheadFrom(const QByteArray& root) const { Q_UNUSED(root) }
     virtual Folder getFolder(const QByteArray& path) const = 0;
-    // Files and subfolders in listing order.
-    virtual FolderListing listFolder(const QByteArray& folderPath) const = 0;
-    // Every name in the folder that is not a subfolder, hidden ones included.
-    virtual std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const = 0;
+    // Everything the folder holds, each kind in listing order.
+    virtual std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const = 0;
     virtual QDateTime lastModified(const QByteArray& path) const = 0;
     // A regular file (or a link to one) that is not hidden: its name does
     // not begin with a full stop and its folder's ".hidden" list, which the

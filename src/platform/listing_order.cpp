@@ -17,7 +17,7 @@ char asciiLower(char c)
 }
 
 // The same order as comparing the lowered names, without making them.
-bool asciiListingLess(const QByteArray& a, const QByteArray& b)
+bool asciiListingLess(QByteArrayView a, QByteArrayView b)
 {
     const qsizetype common = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < common; ++i) {
@@ -28,7 +28,7 @@ bool asciiListingLess(const QByteArray& a, const QByteArray& b)
     }
     if (a.size() != b.size())
         return a.size() < b.size();
-    return a < b;
+    return std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size())) < 0;
 }
 
 // The first sixteen lowered bytes as two numbers, so that most comparisons in
@@ -37,10 +37,10 @@ bool asciiListingLess(const QByteArray& a, const QByteArray& b)
 struct AsciiKey {
     std::uint64_t high;
     std::uint64_t low;
-    QByteArray* name;
+    QByteArrayView name;
 };
 
-bool isAscii(const QByteArray& bytes)
+bool isAscii(QByteArrayView bytes)
 {
     unsigned char seen = 0;
     for (const char c : bytes)
@@ -59,56 +59,53 @@ std::uint64_t loweredBigEndian(std::uint64_t bytes)
     return qFromBigEndian(bytes | (upper >> 2));
 }
 
-AsciiKey keyOf(QByteArray& name)
+AsciiKey keyOf(QByteArrayView name)
 {
     std::uint64_t halves[2] = {0, 0};
-    std::memcpy(halves, name.constData(), static_cast<std::size_t>(std::min<qsizetype>(name.size(), 16)));
-    return {loweredBigEndian(halves[0]), loweredBigEndian(halves[1]), &name};
+    std::memcpy(halves, name.data(), static_cast<std::size_t>(std::min<qsizetype>(name.size(), 16)));
+    return {loweredBigEndian(halves[0]), loweredBigEndian(halves[1]), name};
 }
 
-void sortAscii(std::vector<QByteArray>& names)
+void sortAscii(std::vector<QByteArrayView>& names)
 {
     std::vector<AsciiKey> keys;
     keys.reserve(names.size());
-    for (QByteArray& name : names)
+    for (const QByteArrayView name : names)
         keys.push_back(keyOf(name));
     std::sort(keys.begin(), keys.end(), [](const AsciiKey& a, const AsciiKey& b) {
         if (a.high != b.high)
             return a.high < b.high;
         if (a.low != b.low)
             return a.low < b.low;
-        return asciiListingLess(*a.name, *b.name);
+        return asciiListingLess(a.name, b.name);
     });
-    std::vector<QByteArray> sorted;
-    sorted.reserve(names.size());
-    for (const AsciiKey& key : keys)
-        sorted.push_back(std::move(*key.name));
-    names = std::move(sorted);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        names[i] = keys[i].name;
 }
 
 // Beyond ASCII, names are compared by their Unicode case folding.
-void sortFolded(std::vector<QByteArray>& names)
+void sortFolded(std::vector<QByteArrayView>& names)
 {
     struct Keyed {
         QByteArray key;
-        QByteArray name;
+        QByteArrayView name;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(names.size());
-    for (QByteArray& name : names)
-        keyed.push_back({QString::fromUtf8(name).toCaseFolded().toUtf8(), std::move(name)});
+    for (const QByteArrayView name : names)
+        keyed.push_back({QString::fromUtf8(name).toCaseFolded().toUtf8(), name});
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
         if (const int order = a.key.compare(b.key); order != 0)
             return order < 0;
-        return a.name < b.name;
+        return a.name.compare(b.name) < 0;
     });
     for (std::size_t i = 0; i < keyed.size(); ++i)
-        names[i] = std::move(keyed[i].name);
+        names[i] = keyed[i].name;
 }
 
 } // namespace
 
-void sortForListing(std::vector<QByteArray>& names)
+void sortForListing(std::vector<QByteArrayView>& names)
 {
     if (std::all_of(names.begin(), names.end(), isAscii))
         sortAscii(names);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 
 #include <vector>
 
@@ -9,6 +9,6 @@ namespace ferrowax {
 // Names ascending, compared case-insensitively (Unicode case folding), ties
 // broken by the raw bytes, so listings are deterministic and read the way
 // users expect.
-void sortForListing(std::vector<QByteArray>& names);
+void sortForListing(std::vector<QByteArrayView>& names);
 
 } // namespace ferrowax

@@ -7,16 +7,18 @@
 namespace ferrowax {
 
 // Processing events costs microseconds even when none are pending, so a yield
-// per file would dominate a walk. Events are handled at most once per slice;
-// a few milliseconds keep Stop and repaints prompt.
+// per file would dominate a walk. Events are handled at most once per slice.
+// A screen reader asks the window one question at a time and each waits for
+// the next slice, so slices are short: a millisecond costs the walk little.
 class TimeSlicedEventPump final : public EventPump {
 public:
-    explicit TimeSlicedEventPump(int sliceMilliseconds = 16);
+    explicit TimeSlicedEventPump(int sliceMicroseconds = 1000);
     void yield() override;
 
 private:
     QElapsedTimer sinceLastPump_;
-    int sliceMilliseconds_;
+    qint64 sliceNanoseconds_;
+    int yieldsSinceClockRead_ = 0;
 };
 
 } // namespace ferrowax

@@ -6,6 +6,7 @@
 #include "command_kit/window_state.h"
 #include "platform/dialogs.h"
 
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -16,16 +17,49 @@ namespace {
 
 enum class Removes { Containing, NotContaining };
 
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Both sides lowered, then a plain search. Where both are ASCII the bytes
+// are lowered in place: the same answer without decoding a million paths.
+class LoweredSearch {
+public:
+    explicit LoweredSearch(const QString& text)
+        : lowered_(text.toLower())
+        , asciiLowered_(lowered_.toLatin1())
+        , asciiText_(isAscii(asciiLowered_) && QString::fromLatin1(asciiLowered_) == lowered_)
+    {
+    }
+
+    bool foundIn(QByteArray& entry) const
+    {
+        if (asciiText_ && isAscii(entry)) {
+            for (char& c : entry)
+                c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            return QByteArrayView(entry).contains(asciiLowered_);
+        }
+        return displayText(entry).toLower().contains(lowered_);
+    }
+
+private:
+    QString lowered_;
+    QByteArray asciiLowered_;
+    bool asciiText_;
+};
+
 // Every entry is tested before any is removed, so no number shifts before
 // it is used.
 void removeMarked(EntryListModel& list, const QString& text, Removes removes)
 {
-    const QString lowered = text.toLower();
+    const LoweredSearch search(text);
     std::vector<int> marks;
+    QByteArray entry;
     const int n = list.count();
     for (int i = 1; i <= n; ++i) {
-        const bool found = displayText(list.entry(i)).toLower().contains(lowered);
-        if (found == (removes == Removes::Containing))
+        list.copyEntry(i, entry);
+        if (search.foundIn(entry) == (removes == Removes::Containing))
             marks.push_back(i);
     }
     list.removeEntries(marks);

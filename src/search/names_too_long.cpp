@@ -14,12 +14,12 @@ namespace ferrowax {
 namespace {
 
 // Counts characters as a reader does: a pair of surrogates is one.
-bool isTooLong(const QByteArray& folderPath, const QByteArray& name)
+bool isTooLong(const QByteArray& folderPath, QByteArrayView name)
 {
     // A character takes at least one byte, so short paths need no decoding.
     if (folderPath.size() + name.size() <= maximumPathLength)
         return false;
-    const QString text = displayText(folderPath + name);
+    const QString text = displayText(QByteArray(folderPath).append(name));
     return std::count_if(text.cbegin(), text.cend(), [](QChar c) { return !c.isLowSurrogate(); }) > maximumPathLength;
 }
 
@@ -31,11 +31,12 @@ bool namesTooLong(QByteArray path, WalkHost& host)
     try {
         if (!path.endsWith('/'))
             path.append('/');
-        for (const QByteArray& name : host.fileSystem().listFileNames(path)) {
-            if (isTooLong(path, name)) {
-                result = true;
-                break;
-            }
+        const std::shared_ptr<const FolderListing> listing = host.fileSystem().listFolder(path);
+        // Every name that is not a subfolder, hidden ones included.
+        for (const std::vector<FolderItem>* names : {&listing->files(), &listing->others()}) {
+            result = result || std::any_of(names->begin(), names->end(), [&](const FolderItem& item) {
+                return isTooLong(path, item.name());
+            });
         }
     } catch (const std::exception&) {
         // A folder whose names cannot be listed cannot be checked either.

@@ -13,13 +13,6 @@ namespace ferrowax {
 
 namespace {
 
-// Every component of the path but the last, each followed by a separator:
-// the path up to and including its last separator.
-QByteArray folderPartOf(const QByteArray& path)
-{
-    return path.left(path.lastIndexOf('/') + 1);
-}
-
 bool isWalked(const Folder& folder)
 {
     return folder.attributes() != skippedFolderAttributes || folder.isRootFolder();
@@ -48,9 +41,11 @@ void searchInFiles(const QByteArray& folderPath, const ExtensionArray& extension
             for (int j = 0; j <= last; ++j) {
                 if (!p.test(128, [&] { return extensions[static_cast<std::size_t>(j)] == file.extension(); }))
                     continue; // 148
-                QByteArray entry;
-                p.step(130, [&] { entry = folderPartOf(file.path()); });
-                p.step(144, [&] { host.appendResult(entry + file.name()); });
+                // Every component of the file's path but the last, each
+                // followed by a separator.
+                QByteArrayView entry;
+                p.step(130, [&] { entry = file.folderPart(); });
+                p.step(144, [&] { host.appendResult(entry, file.name()); });
                 p.step(146, [&] { host.scrollResultsToEnd(); });
                 break;
             }

@@ -6,6 +6,7 @@
 #include "command_kit/window_state.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/file_system.h"
 #include "search_in_files.h"
 
 using namespace Qt::StringLiterals;
@@ -74,7 +75,10 @@ void SearchRun::PushButton1_Click()
         p.step(136, [&] { window_.setProgressValue(static_cast<double>(i) / folders.count() * 100); });
         p.step(138, [&] { window_.setProgressText(u"Processing: "_s + displayText(path)); });
         p.step(140, [&] { services_.eventPump.yield(); });
-        p.step(142, [&] { searchInFiles(path, extensions, includeSubfolders, *this); });
+        p.step(142, [&] {
+            services_.fileSystem.readAheadFrom(path);
+            searchInFiles(path, extensions, includeSubfolders, *this);
+        });
     }
 
     p.step(146, [&] { window_.setStartButtonCaption(startCaption); });
@@ -110,11 +114,11 @@ void SearchRun::setProgressText(const QString& text)
     window_.setProgressText(text);
 }
 
-void SearchRun::appendResult(const QByteArray& path)
+void SearchRun::appendResult(QByteArrayView folderPart, QByteArrayView name)
 {
     // Results start checked, so that the exports of checked entries take
     // everything found until the user unticks some.
-    window_.resultList().append(path, true);
+    window_.resultList().append(folderPart, name, true);
 }
 
 void SearchRun::scrollResultsToEnd()

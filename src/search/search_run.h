@@ -28,7 +28,7 @@ private:
     void yield() override;
     bool stopRequested() const override;
     void setProgressText(const QString& text) override;
-    void appendResult(const QByteArray& path) override;
+    void appendResult(QByteArrayView folderPart, QByteArrayView name) override;
     void scrollResultsToEnd() override;
 
     WindowState& window_;

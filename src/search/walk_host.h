@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace ferrowax {
@@ -19,7 +19,9 @@ public:
     virtual void yield() = 0;
     virtual bool stopRequested() const = 0;
     virtual void setProgressText(const QString& text) = 0;
-    virtual void appendResult(const QByteArray& path) = 0;
+    // A result is the folder part of a file's path (ending in a separator)
+    // followed by its name.
+    virtual void appendResult(QByteArrayView folderPart, QByteArrayView name) = 0;
     virtual void scrollResultsToEnd() = 0;
 };
 

@@ -18,6 +18,7 @@
 #include "results/spreadsheet_export.h"
 #include "results/text_export.h"
 #include "skin.h"
+#include "throttle.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -46,6 +47,9 @@ QRect fromTwips(QRect twips)
 
 constexpr QSize clientSize{1064, 392};
 
+// How often what a search changes may reach the screen.
+constexpr int showIntervalMilliseconds = 50;
+
 const QString folderListTip = u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s;
 const QString extensionListTip = u"Move | line to right and out of window to reveal full names."_s;
 
@@ -73,7 +77,8 @@ Form1::Form1(Services& services)
     centreOnScreen();
 
     connect(&state_, &WindowState::mousePointerChanged, this, &Form1::showMousePointer);
-    connect(&state_, &WindowState::progressChanged, this, &Form1::showProgress);
+    auto* progressShown = new Throttle(showIntervalMilliseconds, [this] { showProgress(); }, this);
+    connect(&state_, &WindowState::progressChanged, progressShown, &Throttle::request);
     connect(&state_, &WindowState::startButtonCaptionChanged, pushButton1_, &QPushButton::setText);
     connect(&state_.resultList(), &EntryListModel::scrollToEndRequested, listView2_, &QTreeView::scrollToBottom);
 }

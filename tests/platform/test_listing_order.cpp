@@ -7,10 +7,14 @@ using namespace ferrowax;
 
 namespace {
 
-std::vector<QByteArray> sorted(std::vector<QByteArray> names)
+std::vector<QByteArray> sorted(const std::vector<QByteArray>& names)
 {
-    sortForListing(names);
-    return names;
+    std::vector<QByteArrayView> views(names.begin(), names.end());
+    sortForListing(views);
+    std::vector<QByteArray> result;
+    for (const QByteArrayView view : views)
+        result.push_back(view.toByteArray());
+    return result;
 }
 
 TEST(ListingOrder, IgnoresCaseAndBreaksTiesByBytes)

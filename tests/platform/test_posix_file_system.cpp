@@ -20,7 +20,7 @@ std::vector<QByteArray> namesOf(const std::vector<FolderItem>& items)
 {
     std::vector<QByteArray> names;
     for (const FolderItem& item : items)
-        names.push_back(item.name());
+        names.push_back(item.name().toByteArray());
     return names;
 }
 
@@ -120,7 +120,7 @@ TEST(PosixFileSystem, LinksToFilesAreFilesAndOtherLinksAreNothing)
     EXPECT_EQ(folder.files().front().path(), tree.path("link.txt"));
 }
 
-TEST(PosixFileSystem, PatternListingHasEveryNonFolderNameHiddenIncluded)
+TEST(PosixFileSystem, ListingKeepsHiddenNamesAndEverythingElseApart)
 {
     const PosixFileSystem fs;
     TempTree tree;
@@ -128,26 +128,30 @@ TEST(PosixFileSystem, PatternListingHasEveryNonFolderNameHiddenIncluded)
     tree.file("a.txt");
     tree.folder("sub");
     tree.symlink(tree.path("nowhere"), "dangling");
-    std::vector<QByteArray> names = fs.listFileNames(tree.path() + '/');
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<QByteArray>{".profile", "a.txt", "dangling"}));
+    const std::shared_ptr<const FolderListing> listing = fs.listFolder(tree.path() + '/');
+    EXPECT_EQ(namesOf(listing->files()), (std::vector<QByteArray>{".profile", "a.txt"}));
+    EXPECT_EQ(namesOf(listing->others()), std::vector<QByteArray>{"dangling"});
+    EXPECT_EQ(listing->files().front().path(), tree.path(".profile"));
 }
 
-TEST(PosixFileSystem, NamesReadForTheLengthCheckServeOnlyTheirOwnFolder)
+TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
 {
     const PosixFileSystem fs;
     TempTree tree;
     tree.file("a/one.txt");
     tree.file("a/sub/x");
     tree.file("b/two.txt");
-    EXPECT_EQ(fs.listFileNames(tree.path("a") + '/'), std::vector<QByteArray>{"one.txt"});
-    EXPECT_EQ(namesOf(fs.listFolder(tree.path("b")).files), std::vector<QByteArray>{"two.txt"});
+    const Folder a = fs.getFolder(tree.path("a"));
+    const std::shared_ptr<const FolderListing> checked = fs.listFolder(tree.path("a") + '/');
+    tree.file("a/late.txt");
+    EXPECT_EQ(namesOf(a.files()), std::vector<QByteArray>{"one.txt"});
+    EXPECT_EQ(namesOf(a.subFolders()), std::vector<QByteArray>{"sub"});
+    EXPECT_EQ(a.subFolders().front().path(), tree.path("a/sub"));
+    EXPECT_EQ(namesOf(fs.listFolder(tree.path("b"))->files()), std::vector<QByteArray>{"two.txt"});
 
-    fs.listFileNames(tree.path("a") + '/');
-    const FolderListing a = fs.listFolder(tree.path("a"));
-    EXPECT_EQ(namesOf(a.files), std::vector<QByteArray>{"one.txt"});
-    EXPECT_EQ(namesOf(a.subFolders), std::vector<QByteArray>{"sub"});
-    EXPECT_EQ(a.subFolders.front().path(), tree.path("a/sub"));
+    // Opening a folder again reads it afresh.
+    fs.getFolder(tree.path("a"));
+    EXPECT_EQ(namesOf(fs.listFolder(tree.path("a"))->files()), (std::vector<QByteArray>{"late.txt", "one.txt"}));
 }
 
 TEST(PosixFileSystem, NamesStayTheBytesTheSystemGave)
@@ -164,12 +168,16 @@ TEST(PosixFileSystem, NamesStayTheBytesTheSystemGave)
 
 TEST(PosixFileSystem, ExtensionIsTheTextAfterTheLastFullStop)
 {
-    const auto extensionOf = [](const char* name) { return FolderItem("/f", name).extension().toByteArray(); };
-    EXPECT_EQ(extensionOf("archive.tar.gz"), "gz");
-    EXPECT_EQ(extensionOf("README"), "");
-    EXPECT_EQ(extensionOf("trailing."), "");
-    EXPECT_EQ(extensionOf(".bashrc"), "bashrc");
-    EXPECT_EQ(FolderItem("/", "x.txt").path(), "/x.txt");
+    FolderListing root("/");
+    for (const char* name : {"archive.tar.gz", "README", "trailing.", ".bashrc", "x.txt"})
+        root.add(FolderListing::Kind::File, name);
+    const auto extensionOf = [&](int item) { return root.files()[static_cast<std::size_t>(item)].extension().toByteArray(); };
+    EXPECT_EQ(extensionOf(0), "gz");
+    EXPECT_EQ(extensionOf(1), "");
+    EXPECT_EQ(extensionOf(2), "");
+    EXPECT_EQ(extensionOf(3), "bashrc");
+    EXPECT_EQ(root.files()[4].path(), "/x.txt");
+    EXPECT_EQ(root.files()[4].folderPart(), "/");
 }
 
 TEST(PosixFileSystem, NoCurrentItemFailsOnEveryUse)
@@ -178,6 +186,7 @@ TEST(PosixFileSystem, NoCurrentItemFailsOnEveryUse)
     EXPECT_THROW(none.path(), Failure);
     EXPECT_THROW(none.name(), Failure);
     EXPECT_THROW(none.extension(), Failure);
+    EXPECT_THROW(none.folderPart(), Failure);
     const Folder noFolder;
     EXPECT_THROW(noFolder.attributes(), Failure);
     EXPECT_THROW(noFolder.files(), Failure);
@@ -198,8 +207,7 @@ TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
             return 1;
         if (failureOf([&] { folder.files(); }) != u"Permission denied"_s)
             return 2;
-        if (failureOf([&] { fs.listFileNames(locked + '/'); }) != u"Permission denied"_s)
-            return 3;
+
         return 0;
     });
     ::chmod(tree.path("locked").constData(), 0755);

@@ -36,7 +36,10 @@ public:
     }
     bool stopRequested() const override { return stop; }
     void setProgressText(const QString& text) override { progressTexts.append(text); }
-    void appendResult(const QByteArray& path) override { results.push_back(path); }
+    void appendResult(QByteArrayView folderPart, QByteArrayView name) override
+    {
+        results.push_back(folderPart.toByteArray() + name.toByteArray());
+    }
     void scrollResultsToEnd() override { ++scrolls; }
 
 private:

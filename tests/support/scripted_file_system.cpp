@@ -68,20 +68,15 @@ Folder ScriptedFileSystem::getFolder(const QByteArray& path) const
     return Folder(*this, withoutTrailingSlash(path), folder.attributes, folder.isRootFolder);
 }
 
-FolderListing ScriptedFileSystem::listFolder(const QByteArray& folderPath) const
+std::shared_ptr<const FolderListing> ScriptedFileSystem::listFolder(const QByteArray& folderPath) const
 {
     const Node& folder = listable(folderPath);
-    FolderListing listing;
+    auto listing = std::make_shared<FolderListing>(withoutTrailingSlash(folderPath));
     for (const QByteArray& name : folder.fileNames)
-        listing.files.emplace_back(folderPath, name);
+        listing->add(FolderListing::Kind::File, name);
     for (const QByteArray& name : folder.folderNames)
-        listing.subFolders.emplace_back(folderPath, name);
+        listing->add(FolderListing::Kind::Folder, name);
     return listing;
-}
-
-std::vector<QByteArray> ScriptedFileSystem::listFileNames(const QByteArray& folderPath) const
-{
-    return listable(folderPath).fileNames;
 }
 
 QDateTime ScriptedFileSystem::lastModified(const QByteArray& path) const

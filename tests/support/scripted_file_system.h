@@ -19,8 +19,7 @@ public:
     void refuseListing(const QByteArray& folderPath, const QString& description);
 
     Folder getFolder(const QByteArray& path) const override;
-    FolderListing listFolder(const QByteArray& folderPath) const override;
-    std::vector<QByteArray> listFileNames(const QByteArray& folderPath) const override;
+    std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const override;
     QDateTime lastModified(const QByteArray& path) const override;
     bool isNormalFile(const QByteArray& path) const override;
     QByteArray readFile(const QByteArray& path) const override;

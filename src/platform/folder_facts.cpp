@@ -1,0 +1,128 @@
+#include "folder_facts.h"
+
+#include "failure.h"
+#include "file_system.h"
+#include "mount_table.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace ferrowax {
+
+namespace {
+
+// Kernel file systems whose top folder is skipped like a protected OS folder.
+constexpr std::array virtualFileSystems{
+    "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs", "debugfs", "tracefs", "pstore",
+    "bpf", "configfs", "efivarfs", "mqueue", "hugetlbfs", "fusectl", "binfmt_misc", "autofs", "nsfs",
+};
+
+bool isVirtualFileSystem(const QByteArray& type)
+{
+    for (const char* name : virtualFileSystems) {
+        if (type == name)
+            return true;
+    }
+    return false;
+}
+
+QByteArray withoutTrailingSeparator(QByteArray path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+QByteArray canonical(const QByteArray& path)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(path.constData(), resolved) == nullptr)
+        return path;
+    return QByteArray(resolved);
+}
+
+// Where the folder is the top of a mount, the mount table tells what it is.
+struct MountFacts {
+    bool isVirtual = false;
+    bool isStorageDevice = false;
+};
+
+// Kernels from 5.8 say directly whether a path is the root of a mount; older
+// ones are asked whether it sits on another device than its parent.
+bool isMountTop(const QByteArray& path, const struct statx& folderStat)
+{
+    if ((folderStat.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+        return (folderStat.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    struct stat parentStat {};
+    return ::stat(joinPath(path, "..").constData(), &parentStat) == 0
+        && (parentStat.st_dev != makedev(folderStat.stx_dev_major, folderStat.stx_dev_minor));
+}
+
+MountFacts factsAboutMountTop(const QByteArray& path)
+{
+    const std::optional<Mount> mount = findMount(canonical(path));
+    if (!mount)
+        return {};
+    struct stat sourceStat {};
+    const bool fromDevice = ::stat(mount->source.constData(), &sourceStat) == 0 && S_ISBLK(sourceStat.st_mode);
+    return {isVirtualFileSystem(mount->fileSystemType), fromDevice};
+}
+
+} // namespace
+
+QByteArray absoluteFolderPath(const QByteArray& path)
+{
+    if (path.startsWith('/'))
+        return withoutTrailingSeparator(path);
+    return withoutTrailingSeparator(joinPath(QFile::encodeName(QDir::currentPath()), path));
+}
+
+bool walkEnters(const FolderFacts& facts)
+{
+    constexpr int protectedSystemFolder = Attribute::Directory | Attribute::System | Attribute::Hidden;
+    return facts.attributes != protectedSystemFolder || facts.isRootFolder;
+}
+
+FolderFacts readFolderFacts(const QByteArray& path)
+{
+    if (path.isEmpty())
+        throw Failure::fromErrno(ENOENT);
+    const QByteArray absolute = absoluteFolderPath(path);
+    struct statx st {};
+    if (::statx(AT_FDCWD, absolute.constData(), 0, STATX_TYPE, &st) != 0)
+        throw Failure::fromErrno(errno);
+    return folderFactsFrom(absolute, st);
+}
+
+FolderFacts folderFactsFrom(const QByteArray& absolutePath, const struct statx& st)
+{
+    if (!S_ISDIR(st.stx_mode))
+        throw Failure::fromErrno(ENOTDIR);
+    FolderFacts facts{absolutePath, Attribute::Directory, false};
+
+    const QByteArray name = facts.path.mid(facts.path.lastIndexOf('/') + 1);
+    if (name.startsWith('.') && name != "." && name != "..")
+        facts.attributes |= Attribute::Hidden;
+    if (facts.path == "/") {
+        facts.isRootFolder = true;
+        return facts;
+    }
+    if (!isMountTop(facts.path, st))
+        return facts;
+    const MountFacts mount = factsAboutMountTop(facts.path);
+    if (mount.isVirtual)
+        facts.attributes = Attribute::Directory | Attribute::System | Attribute::Hidden;
+    facts.isRootFolder = mount.isStorageDevice;
+    return facts;
+}
+
+} // namespace ferrowax

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <cstdint>
+#include <vector>
+
+namespace ferrowax {
+
+class FolderListing;
+
+// One file or subfolder that a folder lists, in the listing, which must
+// outlive it. A default-constructed item is "no current item": every
+// property fails, so a loop whose header failed reports each use instead of
+// acting on garbage.
+class FolderItem {
+public:
+    FolderItem() = default;
+    FolderItem(const FolderListing& listing, std::uint32_t offset, std::uint32_t size);
+
+    QByteArray path() const;
+    QByteArrayView name() const;
+    // The text after the last full stop of the name; empty when there is none.
+    QByteArrayView extension() const;
+    // The listed folder's path followed by one separator.
+    QByteArrayView folderPart() const;
+
+private:
+    friend class FolderListing;
+    void requirePresent() const;
+
+    const FolderListing* listing_ = nullptr;
+    std::uint32_t offset_ = 0;
+    std::uint32_t size_ = 0;
+};
+
+// Everything one folder holds, by kind, each kind in listing order. The
+// names live in one block, so a listing costs a few allocations however
+// many entries it has.
+class FolderListing {
+public:
+    enum class Kind { File, Folder, Other };
+
+    explicit FolderListing(const QByteArray& folderPath);
+    FolderListing(const FolderListing&) = delete;
+    FolderListing& operator=(const FolderListing&) = delete;
+
+    void add(Kind kind, QByteArrayView name);
+    // Put the kinds in the order users expect to read (see listing_order.h).
+    // A walk needs the subfolders' order to go on, the files' only when it
+    // gets to them, so the two can be sorted on different threads.
+    void sortSubFolders();
+    void sortFilesAndOthers();
+
+    const QByteArray& folderPart() const { return folderPart_; }
+    const std::vector<FolderItem>& files() const { return files_; }
+    const std::vector<FolderItem>& subFolders() const { return subFolders_; }
+    // Names that are neither files nor folders: devices, pipes, sockets,
+    // links to nothing or to folders.
+    const std::vector<FolderItem>& others() const { return others_; }
+
+private:
+    friend class FolderItem;
+    void sort(std::vector<FolderItem>& items) const;
+
+    QByteArray folderPart_;
+    QByteArray names_;
+    std::vector<FolderItem> files_;
+    std::vector<FolderItem> subFolders_;
+    std::vector<FolderItem> others_;
+};
+
+} // namespace ferrowax

@@ -1,0 +1,145 @@
+#include "folder_reader.h"
+
+#include "failure.h"
+
+#include <cerrno>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ferrowax {
+
+namespace {
+
+using Kind = FolderListing::Kind;
+
+// Room for a few thousand entries per call: most folders take one call, and
+// one more that says the folder is done.
+constexpr std::size_t readBufferSize = 256 * 1024;
+
+Kind kindOf(int folderFd, const char* name, unsigned char type)
+{
+    struct stat st {};
+    switch (type) {
+    case DT_REG:
+        return Kind::File;
+    case DT_DIR:
+        return Kind::Folder;
+    case DT_LNK:
+        if (::fstatat(folderFd, name, &st, 0) == 0 && S_ISREG(st.st_mode))
+            return Kind::File;
+        return Kind::Other;
+    case DT_UNKNOWN:
+        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return Kind::Other;
+        if (S_ISDIR(st.st_mode))
+            return Kind::Folder;
+        if (S_ISREG(st.st_mode))
+            return Kind::File;
+        if (S_ISLNK(st.st_mode))
+            return kindOf(folderFd, name, DT_LNK);
+        return Kind::Other;
+    default:
+        return Kind::Other;
+    }
+}
+
+bool isDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+class FolderFd {
+public:
+    explicit FolderFd(const QByteArray& path)
+        : fd_(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~FolderFd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderFd(const FolderFd&) = delete;
+    FolderFd& operator=(const FolderFd&) = delete;
+
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::shared_ptr<FolderListing> listOpenFolder(const FolderFd& folder, const QByteArray& folderPath, EntryTypes types)
+{
+    // Kept between calls: a walk reads tens of thousands of folders.
+    thread_local std::vector<char> buffer(readBufferSize);
+
+    auto listing = std::make_shared<FolderListing>(folderPath);
+    for (;;) {
+        const ssize_t got = ::getdents64(folder.get(), buffer.data(), buffer.size());
+        if (got < 0)
+            throw Failure::fromErrno(errno);
+        if (got == 0)
+            break;
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + at);
+            at += entry->d_reclen;
+            if (isDotOrDotDot(entry->d_name))
+                continue;
+            const unsigned char type = types == EntryTypes::Unknown ? static_cast<unsigned char>(DT_UNKNOWN)
+                                                                     : entry->d_type;
+            listing->add(kindOf(folder.get(), entry->d_name, type), QByteArrayView(entry->d_name));
+        }
+    }
+    listing->sortSubFolders();
+    return listing;
+}
+
+} // namespace
+
+std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types)
+{
+    const FolderFd folder(folderPath);
+    if (folder.get() < 0)
+        throw Failure::fromErrno(errno);
+    std::shared_ptr<FolderListing> listing = listOpenFolder(folder, folderPath, types);
+    listing->sortFilesAndOthers();
+    return listing;
+}
+
+FolderReading readFolder(const QByteArray& path, EntryTypes types)
+{
+    FolderReading reading{path, {}, std::nullopt, nullptr, std::nullopt};
+    const QByteArray absolute = path.isEmpty() ? path : absoluteFolderPath(path);
+    const FolderFd folder(absolute);
+    const int openError = errno;
+    try {
+        if (folder.get() < 0) {
+            // A folder the user may not read still tells its facts.
+            reading.facts = readFolderFacts(path);
+            reading.listingFailure = Failure::fromErrno(openError);
+            return reading;
+        }
+        struct statx status {};
+        if (::statx(folder.get(), "", AT_EMPTY_PATH, STATX_TYPE, &status) != 0)
+            throw Failure::fromErrno(errno);
+        reading.facts = folderFactsFrom(absolute, status);
+    } catch (const Failure& failure) {
+        reading.factsFailure = failure;
+        return reading;
+    }
+    if (!walkEnters(reading.facts))
+        return reading;
+    try {
+        reading.listing = listOpenFolder(folder, reading.facts.path, types);
+        reading.listing->sortFilesAndOthers();
+    } catch (const Failure& failure) {
+        reading.listingFailure = failure;
+    }
+    return reading;
+}
+
+} // namespace ferrowax
