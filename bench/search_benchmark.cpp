@@ -11,7 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QTreeView>
+#include <QTableView>
 
 #include <algorithm>
 #include <atomic>
@@ -131,7 +131,7 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
 
     PaintWatch paintWatch;
-    window.findChild<QTreeView*>(QStringLiteral("ListView2"))->viewport()->installEventFilter(&paintWatch);
+    window.findChild<QTableView*>(QStringLiteral("ListView2"))->viewport()->installEventFilter(&paintWatch);
     window.findChild<QWidget*>(QStringLiteral("ProgressBar1"))->installEventFilter(&paintWatch);
     auto* start = window.findChild<QPushButton*>(QStringLiteral("PushButton1"));
     Clock::time_point done;

@@ -34,21 +34,24 @@ QByteArrayView EntryStore::name(const Entry& entry) const
 
 std::uint32_t EntryStore::internFolderPart(QByteArrayView part)
 {
-    // A walk appends a folder's matches one after the other, so comparing
-    // with the last folder part finds nearly every repeat.
-    const auto last = static_cast<std::uint32_t>(folderStarts_.size() - 1);
-    if (last > 0) {
-        const QByteArrayView lastPart(folderBytes_.data() + folderStarts_[last - 1],
-            folderStarts_[last] - folderStarts_[last - 1]);
-        if (lastPart == part)
-            return last - 1;
+    // A walk appends a folder's matches one after the other, and lists
+    // often alternate between a few folders, so the folder parts used last
+    // find nearly every repeat.
+    for (const std::uint32_t folder : recentFolders_) {
+        if (folder < folderStarts_.size() - 1
+            && QByteArrayView(folderBytes_.data() + folderStarts_[folder], folderStarts_[folder + 1] - folderStarts_[folder])
+                == part)
+            return folder;
     }
+    const auto added = static_cast<std::uint32_t>(folderStarts_.size() - 1);
     requireRoom(folderBytes_.size(), part.size());
-    if (last >= markBit)
+    if (added >= markBit)
         throw Failure(u"Out of memory"_s);
     folderBytes_.insert(folderBytes_.end(), part.begin(), part.end());
     folderStarts_.push_back(static_cast<std::uint32_t>(folderBytes_.size()));
-    return last;
+    std::copy_backward(recentFolders_.begin(), recentFolders_.end() - 1, recentFolders_.end());
+    recentFolders_.front() = added;
+    return added;
 }
 
 void EntryStore::append(QByteArrayView folderPart, QByteArrayView name, bool checked)

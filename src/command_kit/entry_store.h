@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +39,7 @@ private:
         std::uint32_t nameSize;
     };
     static constexpr std::uint32_t markBit = 0x80000000U;
+    static constexpr std::uint32_t noFolder = markBit;
 
     QByteArrayView folderPart(const Entry& entry) const;
     QByteArrayView name(const Entry& entry) const;
@@ -49,6 +51,8 @@ private:
     std::vector<char> names_;
     std::vector<std::uint32_t> folderStarts_{0}; // folder part i spans [starts[i], starts[i + 1])
     std::vector<char> folderBytes_;
+    std::array<std::uint32_t, 8> recentFolders_{noFolder, noFolder, noFolder, noFolder, noFolder, noFolder,
+        noFolder, noFolder}; // the last used first
     std::size_t removedNameBytes_ = 0;
 };
 

@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/process_end.h"
 #include "pointer_rule_watch.h"
+#include "report_view.h"
 #include "results/clipboard_export.h"
 #include "results/result_filters.h"
 #include "results/spreadsheet_export.h"
@@ -26,7 +27,6 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
-#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -80,7 +80,7 @@ Form1::Form1(Services& services)
     auto* progressShown = new Throttle(showIntervalMilliseconds, [this] { showProgress(); }, this);
     connect(&state_, &WindowState::progressChanged, progressShown, &Throttle::request);
     connect(&state_, &WindowState::startButtonCaptionChanged, pushButton1_, &QPushButton::setText);
-    connect(&state_.resultList(), &EntryListModel::scrollToEndRequested, listView2_, &QTreeView::scrollToBottom);
+    connect(&state_.resultList(), &EntryListModel::scrollToEndRequested, listView2_, &ReportView::scrollToBottom);
 }
 
 void Form1::createControls()
@@ -137,7 +137,7 @@ void Form1::createControls()
         {12000, 5370, 3840, 405}, [this] { PushButton4_Click(state_, services_); });
 
     auto* pointerRules = new PointerRuleWatch(state_, *this);
-    for (QTreeView* list : {listView1_, listView2_, listView3_})
+    for (ReportView* list : {listView1_, listView2_, listView3_})
         pointerRules->watch(list, HoverPlace::BackgroundOrList);
     for (QPushButton* button : findChildren<QPushButton*>())
         pointerRules->watch(button, button == pushButton1_ ? HoverPlace::StartButton : HoverPlace::OtherButton);
@@ -162,25 +162,13 @@ QPushButton* Form1::addButton(const char* name, const QString& caption, QRect tw
     return button;
 }
 
-QTreeView* Form1::addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips)
+ReportView* Form1::addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips)
 {
-    auto* list = new QTreeView(this);
+    auto* list = new ReportView(this);
     list->setObjectName(QString::fromLatin1(name));
     list->setGeometry(fromTwips(twips));
     list->setModel(&model);
     list->setToolTip(toolTip);
-    // A report view: one flat column whose divider may be dragged past the
-    // list's edge to read long paths.
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setAllColumnsShowFocus(true);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
-    list->header()->setSectionResizeMode(QHeaderView::Interactive);
     connect(&model, &QAbstractItemModel::columnsInserted, list, [list, &model] {
         list->setAccessibleName(model.headerData(0, Qt::Horizontal).toString());
     });

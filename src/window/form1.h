@@ -12,11 +12,11 @@
 #include <optional>
 
 class QPushButton;
-class QTreeView;
 
 namespace ferrowax {
 
 class LiteralProgressBar;
+class ReportView;
 struct Services;
 
 // The one window. It shows the WindowState and hands every button press to
@@ -41,7 +41,7 @@ private:
 
     void createControls();
     QPushButton* addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick = {});
-    QTreeView* addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips);
+    ReportView* addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips);
     void setTabOrder(const std::vector<QWidget*>& byTabIndex);
     void centreOnScreen();
 
@@ -55,9 +55,9 @@ private:
     ExtensionListCommands extensionListCommands_;
     std::optional<QCursor> handCursor_;
 
-    QTreeView* listView1_ = nullptr;
-    QTreeView* listView2_ = nullptr;
-    QTreeView* listView3_ = nullptr;
+    ReportView* listView1_ = nullptr;
+    ReportView* listView2_ = nullptr;
+    ReportView* listView3_ = nullptr;
     QPushButton* pushButton1_ = nullptr;
     LiteralProgressBar* progressBar1_ = nullptr;
 };

@@ -5,11 +5,11 @@
 #include <QEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
-#include <QTreeView>
+#include <QAbstractItemView>
 
 namespace ferrowax {
 
-ListViewEvents::ListViewEvents(QTreeView* view)
+ListViewEvents::ListViewEvents(QAbstractItemView* view)
     : QObject(view)
     , view_(view)
     , viewport_(view->viewport())

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class QTreeView;
+class QAbstractItemView;
 class QWidget;
 
 namespace ferrowax {
@@ -14,7 +14,7 @@ class ListViewEvents final : public QObject {
     Q_OBJECT
 
 public:
-    explicit ListViewEvents(QTreeView* view);
+    explicit ListViewEvents(QAbstractItemView* view);
 
 signals:
     void doubleClicked(int selectedNumber);
@@ -27,7 +27,7 @@ protected:
 private:
     int selectedNumber() const;
 
-    QTreeView* view_;
+    QAbstractItemView* view_;
     // Kept apart: while the view is being destroyed, asking it for its
     // viewport is no longer allowed.
     QWidget* viewport_;

@@ -1,4 +1,5 @@
 #include "command_kit/entry_list_model.h"
+#include "command_kit/entry_store.h"
 #include "platform/failure.h"
 #include "support/qt_printers.h"
 
@@ -9,6 +10,8 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
@@ -33,6 +36,70 @@ TEST(EntryListModel, CommandsSeeEntriesNumberedFromOne)
     EXPECT_EQ(list.entry(2), "/a");
     list.clear();
     EXPECT_EQ(list.count(), 0);
+}
+
+// The compact store against the plainest model of a list: random appends,
+// removals, ticks and clears must leave both holding the same.
+TEST(EntryStore, KeepsWhatAPlainListOfEntriesKeeps)
+{
+    std::mt19937 random(20261208);
+    const std::vector<QByteArray> folders{"/", "/home/ada/", "/home/ada/Pictures/", "/tmp/caf\xe9/", "", "rel/"};
+    const std::vector<QByteArray> names{"a.txt", "B.JPG", "", "n\xffo.txt", "x", "\xe6\x97\xa5.txt"};
+    const auto pick = [&](const auto& from) { return from[random() % from.size()]; };
+    EntryStore store;
+    std::vector<std::pair<QByteArray, bool>> plain;
+    for (int step = 0; step < 5000; ++step) {
+        switch (random() % 12) {
+        case 0: { // remove a random subset
+            std::vector<std::size_t> gone;
+            for (std::size_t i = 0; i < plain.size(); ++i) {
+                if (random() % 3 == 0)
+                    gone.push_back(i);
+            }
+            store.remove(gone);
+            for (auto i = gone.rbegin(); i != gone.rend(); ++i)
+                plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(*i));
+            break;
+        }
+        case 1:
+            if (random() % 20 == 0) {
+                store.clear();
+                plain.clear();
+            }
+            break;
+        case 2:
+            if (!plain.empty()) {
+                const std::size_t i = random() % plain.size();
+                const bool checked = random() % 2 == 0;
+                store.setChecked(i, checked);
+                plain[i].second = checked;
+            }
+            break;
+        case 3: { // a whole entry, split by the store itself
+            const QByteArray entry = pick(folders) + pick(names);
+            const bool checked = random() % 2 == 0;
+            store.append(entry, checked);
+            plain.emplace_back(entry, checked);
+            break;
+        }
+        default: {
+            const QByteArray folder = pick(folders);
+            const QByteArray name = pick(names);
+            const bool checked = random() % 2 == 0;
+            store.append(folder, name, checked);
+            plain.emplace_back(folder + name, checked);
+            break;
+        }
+        }
+        ASSERT_EQ(store.size(), plain.size()) << step;
+    }
+    QByteArray copied;
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_EQ(store.entry(i), plain[i].first) << i;
+        EXPECT_EQ(store.isChecked(i), plain[i].second) << i;
+        store.copyEntry(i, copied);
+        EXPECT_EQ(copied, plain[i].first) << i;
+    }
 }
 
 TEST(EntryListModel, ANumberThatNamesNoEntryFails)

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
 using namespace ferrowax::testing;
@@ -44,6 +46,38 @@ TEST_F(ResultFiltersTest, ContainingIgnoresLetterCase)
     EXPECT_EQ(remaining(), std::vector<QByteArray>{"C:\\B\\y.jpg"});
     EXPECT_EQ(scripted.dialogs.shown.front().text, u"Remove entries containing: "_s);
     EXPECT_EQ(window.mousePointer(), Pointer::Default);
+}
+
+// Against the plain rule, both sides lowered as text, on paths and texts
+// that mix cases, characters beyond ASCII and bytes that are not UTF-8.
+TEST_F(ResultFiltersTest, AgreeWithLoweringBothSidesOnAnyText)
+{
+    std::mt19937 random(8122026);
+    const std::vector<QByteArray> pieces{"/home/", "Ada", "ADA", "caf\xc3\xa9", "CAF\xc3\x89", "\xe2\x84\xaa", "k",
+        "\xc4\xb0", "i", "i?", "\xff", ".txt", ".TXT", "/"};
+    const std::vector<QString> texts{u"ada"_s, u"CAFÉ"_s, u"k"_s, u"K"_s, u"i"_s, u"İ"_s, u"\uFFFD"_s, u".Txt"_s,
+        u"é/"_s, u"A"_s};
+    for (int round = 0; round < 40; ++round) {
+        std::vector<QByteArray> paths;
+        for (int i = 0; i < 30; ++i) {
+            QByteArray path;
+            for (int piece = 0; piece < 4; ++piece)
+                path += pieces[random() % pieces.size()];
+            paths.push_back(path);
+        }
+        const QString text = texts[random() % texts.size()];
+        const bool containing = random() % 2 == 0;
+        std::vector<QByteArray> expected;
+        for (const QByteArray& path : paths) {
+            if (QString::fromUtf8(path).toLower().contains(text.toLower()) != containing)
+                expected.push_back(path);
+        }
+        window.resultList().clear();
+        for (const QByteArray& path : paths)
+            window.resultList().append(path, true);
+        (containing ? RemoveContaining : RemoveNotContaining)(window.resultList(), text);
+        EXPECT_EQ(remaining(), expected) << text.toStdString() << " " << containing;
+    }
 }
 
 TEST_F(ResultFiltersTest, NotContainingKeepsOnlyTheMatches)

@@ -9,7 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -89,11 +89,11 @@ TEST(Form1, StartUpNamesTheWindowAndGivesEachListItsColumn)
         {"ListView3", u"Extension"_s, 447, u"Move | line to right and out of window to reveal full names."_s},
     };
     for (const auto& [name, header, width, tip] : lists) {
-        auto* view = h.control<QTreeView>(name);
+        auto* view = h.control<QTableView>(name);
         EXPECT_EQ(view->model()->columnCount(), 1) << name;
         EXPECT_EQ(view->model()->headerData(0, Qt::Horizontal).toString(), header);
         EXPECT_EQ(view->columnWidth(0), width) << name;
-        EXPECT_EQ(view->header()->sectionResizeMode(0), QHeaderView::Interactive);
+        EXPECT_EQ(view->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
         EXPECT_EQ(view->toolTip(), tip);
     }
 }
@@ -147,7 +147,7 @@ TEST(Form1, UnreadableCursorIsReportedAndStartUpGoesOn)
     ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
     EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(
         u"\r\nin Drovatek2021/08/31.Form1.Form_Load at line 106\r\r"_s));
-    EXPECT_EQ(h.control<QTreeView>("ListView3")->model()->columnCount(), 1);
+    EXPECT_EQ(h.control<QTableView>("ListView3")->model()->columnCount(), 1);
     h.form.state().setMousePointer(Pointer::Hand);
     EXPECT_EQ(h.form.cursor().shape(), Qt::PointingHandCursor);
 }
@@ -198,7 +198,7 @@ TEST(Form1, DoubleClickOnAResultRemovesNothing)
     results.append("/a/x.txt");
     results.append("/b/y.txt");
     results.showQueuedAppends();
-    auto* view = h.control<QTreeView>("ListView2");
+    auto* view = h.control<QTableView>("ListView2");
     h.form.show();
     const QRect row = view->visualRect(results.index(0, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
@@ -215,7 +215,7 @@ TEST(Form1, DeleteKeysAndDoubleClicksRemoveTheSelectedInputEntry)
     EntryListModel& folders = h.form.state().folderList();
     for (const char* path : {"/a", "/b", "/c"})
         folders.append(path);
-    auto* view = h.control<QTreeView>("ListView1");
+    auto* view = h.control<QTableView>("ListView1");
     view->setCurrentIndex(folders.index(1, 0));
     QTest::keyClick(view, Qt::Key_Period); // its Qt code is the Delete key's Windows code
     EXPECT_EQ(folders.count(), 3);
@@ -231,7 +231,7 @@ TEST(Form1, DeleteKeysAndDoubleClicksRemoveTheSelectedInputEntry)
 
     EntryListModel& extensions = h.form.state().extensionList();
     extensions.append("jpg");
-    auto* extensionView = h.control<QTreeView>("ListView3");
+    auto* extensionView = h.control<QTableView>("ListView3");
     extensionView->setCurrentIndex(extensions.index(0, 0));
     h.form.state().setMousePointer(Pointer::Hourglass);
     QTest::keyClick(extensionView, Qt::Key_Delete);

@@ -9,7 +9,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -111,7 +111,7 @@ TEST_F(SkinTest, SkinThatIsNoStyleSheetIsReportedAndNotWorn)
     ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
     EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(u"Form_Load at line 100"_s));
     EXPECT_TRUE(h.form.styleSheet().isEmpty());
-    EXPECT_EQ(h.control<QTreeView>("ListView1")->model()->columnCount(), 1);
+    EXPECT_EQ(h.control<QTableView>("ListView1")->model()->columnCount(), 1);
 }
 
 TEST(PointerRules, FollowTheTableForEveryPlace)
@@ -151,7 +151,7 @@ struct HoverTest : ::testing::Test {
     int pointer() { return h.form.state().mousePointer(); }
     void pressDeleteOnSecondFolder()
     {
-        auto* view = h.control<QTreeView>("ListView1");
+        auto* view = h.control<QTableView>("ListView1");
         view->setCurrentIndex(h.form.state().folderList().index(1, 0));
         QTest::keyClick(view, Qt::Key_Delete);
     }
@@ -166,7 +166,7 @@ TEST_F(HoverTest, HandStaysFromAButtonOntoTheProgressBar)
     moveOver(&h.form, {2, 390}); // the margin below the progress bar
     EXPECT_EQ(pointer(), Pointer::Default);
     moveOver(h.control("PushButton2"));
-    moveOver(h.control<QTreeView>("ListView2")->viewport());
+    moveOver(h.control<QTableView>("ListView2")->viewport());
     EXPECT_EQ(pointer(), Pointer::Default);
 }
 
@@ -185,13 +185,13 @@ TEST_F(HoverTest, StopThenAListEndsTheHourglassAndRemovalWorksAgain)
             return;
         moveOver(h.control("PushButton3"));
         seen.push_back(pointer());
-        moveOver(h.control<QTreeView>("ListView3")->viewport());
+        moveOver(h.control<QTableView>("ListView3")->viewport());
         seen.push_back(pointer());
         pressDeleteOnSecondFolder();
         seen.push_back(folders.count());
         moveOver(h.control("PushButton1")); // captioned "Stop"
         seen.push_back(pointer());
-        moveOver(h.control<QTreeView>("ListView1")->viewport());
+        moveOver(h.control<QTableView>("ListView1")->viewport());
         seen.push_back(pointer());
         pressDeleteOnSecondFolder();
         seen.push_back(folders.count());
