@@ -85,7 +85,7 @@ struct BenchServices {
     NeverSeven random;
     NoEnd processEnd;
     NoSettings settings;
-    StdioOutputFiles outputFiles;
+    ReplacingOutputFiles outputFiles;
     NoClipboard clipboard;
     XlsxSpreadsheets spreadsheets;
     Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,

@@ -1,9 +1,11 @@
-// Times the real search path on a large tree against find(1) on the same
-// warm tree, and measures memory, Stop latency and repaint gaps.
+// Times the real search path against find(1) and bfs(1) on the same warm
+// trees of one and three million files, and measures memory, Stop latency
+// and repaint gaps. Prints one table.
 //
-//   search_benchmark [--root DIR] [--files N] [--folders N]
+//   search_benchmark [--root DIR] [--rounds N] [--only-1m] [--remove-trees]
 //
-// The tree is built on first use and kept for later runs.
+// The trees are built on first use and kept for later runs; --remove-trees
+// deletes them once the run is over.
 #include "bench_support.h"
 #include "window/form1.h"
 
@@ -30,42 +32,49 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct Options {
-    QByteArray root = "/tmp/ferrowax-bench-tree";
-    int files = 1000000;
-    int folders = 20000;
+    QByteArray root = "/tmp/ferrowax-bench";
+    int rounds = 5;
+    bool only1m = false;
+    bool removeTrees = false;
 };
 
 Options parse(const QStringList& arguments)
 {
     Options options;
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QLatin1String("--root"))
-            options.root = QFile::encodeName(arguments[i + 1]);
-        else if (arguments[i] == QLatin1String("--files"))
-            options.files = arguments[i + 1].toInt();
-        else if (arguments[i] == QLatin1String("--folders"))
-            options.folders = arguments[i + 1].toInt();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--root") && i + 1 < arguments.size())
+            options.root = QFile::encodeName(arguments[++i]);
+        else if (arguments[i] == QLatin1String("--rounds") && i + 1 < arguments.size())
+            options.rounds = std::max(1, arguments[++i].toInt());
+        else if (arguments[i] == QLatin1String("--only-1m"))
+            options.only1m = true;
+        else if (arguments[i] == QLatin1String("--remove-trees"))
+            options.removeTrees = true;
     }
     return options;
 }
 
-// Folders two levels deep; every tenth file is a .jpg.
-void buildTree(const Options& options)
+struct Tree {
+    QByteArray root;
+    int files;
+    int folders;
+};
+
+// Folders two levels deep, 50 files each; every tenth file is a .jpg.
+void build(const Tree& tree)
 {
-    const QByteArray marker = options.root + "/.complete-" + QByteArray::number(options.files) + "-"
-        + QByteArray::number(options.folders);
+    const QByteArray marker = tree.root + "/.complete";
     if (QFile::exists(QFile::decodeName(marker)))
         return;
-    std::printf("building %d files in %d folders under %s ...\n", options.files, options.folders,
-        options.root.constData());
+    std::printf("building %d files in %d folders under %s ...\n", tree.files, tree.folders, tree.root.constData());
     std::fflush(stdout);
     const char* kinds[] = {".jpg", ".txt", ".dat", ".png", ".log", ".TXT", ".html", ".c", ".h", ".md"};
     const int perTop = 100;
-    const int filesPerFolder = options.files / options.folders;
-    ::mkdir(options.root.constData(), 0755);
+    const int filesPerFolder = tree.files / tree.folders;
+    QDir().mkpath(QFile::decodeName(tree.root));
     int fileNumber = 0;
-    for (int folder = 0; folder < options.folders; ++folder) {
-        const QByteArray top = options.root + "/group-" + QByteArray::number(folder / perTop);
+    for (int folder = 0; folder < tree.folders; ++folder) {
+        const QByteArray top = tree.root + "/group-" + QByteArray::number(folder / perTop);
         ::mkdir(top.constData(), 0755);
         const QByteArray path = top + "/folder-" + QByteArray::number(folder % perTop);
         ::mkdir(path.constData(), 0755);
@@ -82,6 +91,12 @@ void buildTree(const Options& options)
 double secondsBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double>(to - from).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // Records when the watched widgets paint while a search runs.
@@ -102,12 +117,126 @@ public:
         double longest = 0;
         Clock::time_point previous = start;
         for (Clock::time_point paint : paints) {
+            if (paint < start || paint > end)
+                continue;
             longest = std::max(longest, secondsBetween(previous, paint));
             previous = paint;
         }
         return std::max(longest, secondsBetween(previous, end));
     }
 };
+
+// The real window over the program's services, with boxes answered at once.
+class Searcher {
+public:
+    Searcher()
+        : window_(bench_.services)
+    {
+        window_.Form_Load();
+        window_.show();
+        QCoreApplication::processEvents();
+        start_ = window_.findChild<QPushButton*>(QStringLiteral("PushButton1"));
+        bench_.dialogs.onMessage = [this](const QString& text) {
+            if (text == QLatin1String("Done."))
+                done_ = Clock::now();
+        };
+        window_.findChild<QTableView*>(QStringLiteral("ListView2"))->viewport()->installEventFilter(&paints_);
+        window_.findChild<QWidget*>(QStringLiteral("ProgressBar1"))->installEventFilter(&paints_);
+    }
+
+    WindowState& state() { return window_.state(); }
+
+    // Seconds from the press to "Done.".
+    double search(const QByteArray& root, const std::vector<QByteArray>& extensions)
+    {
+        state().resultList().clear();
+        state().folderList().clear();
+        state().extensionList().clear();
+        state().folderList().append(root);
+        for (const QByteArray& extension : extensions)
+            state().extensionList().append(extension);
+        began_ = Clock::now();
+        paints_.active = true;
+        start_->click();
+        paints_.active = false;
+        QCoreApplication::processEvents();
+        return secondsBetween(began_, done_);
+    }
+
+    double longestRepaintGap() const { return paints_.longestGapSeconds(began_, done_); }
+
+    // Seconds from a press of Stop, arriving from outside while the walk is
+    // deep in the tree, to "Done.".
+    double stopLatency(const QByteArray& root)
+    {
+        std::atomic<bool> pressed = false;
+        Clock::time_point stopPressed;
+        std::thread presser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            stopPressed = Clock::now();
+            pressed = true;
+            QMetaObject::invokeMethod(start_, "click", Qt::QueuedConnection);
+        });
+        search(root, {"jpg"});
+        presser.join();
+        return pressed ? secondsBetween(stopPressed, done_) : -1;
+    }
+
+private:
+    BenchServices bench_;
+    Form1 window_;
+    QPushButton* start_ = nullptr;
+    PaintWatch paints_;
+    Clock::time_point began_;
+    Clock::time_point done_;
+};
+
+struct Row {
+    Tree tree;
+    double find = 0;
+    double bfs = -1;
+    double ferrowax = 0;
+    int matches = 0;
+    long foundByFind = 0;
+    double residentWithAll = 0;
+    double addedByAll = 0;
+    double allSeconds = 0;
+};
+
+Row measure(Searcher& searcher, const Tree& tree, int rounds, bool haveBfs)
+{
+    Row row{tree};
+    const QByteArray find = "find '" + tree.root + "' -type f -name '*.jpg'";
+    const QByteArray bfs = "bfs '" + tree.root + "' -type f -name '*.jpg'";
+    timeCommand(find); // warm the caches for all three
+    std::vector<double> finds;
+    std::vector<double> bfss;
+    std::vector<double> ours;
+    for (int round = 0; round < rounds; ++round) {
+        const CommandRun found = timeCommand(find);
+        finds.push_back(found.seconds);
+        row.foundByFind = found.lines;
+        if (haveBfs)
+            bfss.push_back(timeCommand(bfs).seconds);
+        ours.push_back(searcher.search(tree.root, {"jpg"}));
+        row.matches = searcher.state().resultList().count();
+    }
+    row.find = median(finds);
+    row.bfs = haveBfs ? median(bfss) : -1;
+    row.ferrowax = median(ours);
+
+    // Every file a match: the memory all results take.
+    searcher.state().resultList().clear();
+    QCoreApplication::processEvents();
+    const double before = currentMemoryMiB();
+    row.allSeconds = searcher.search(
+        tree.root, {"jpg", "txt", "dat", "png", "log", "TXT", "html", "c", "h", "md"});
+    row.residentWithAll = currentMemoryMiB();
+    row.addedByAll = row.residentWithAll - before;
+    searcher.state().resultList().clear();
+    QCoreApplication::processEvents();
+    return row;
+}
 
 } // namespace
 
@@ -117,83 +246,54 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const Options options = parse(QCoreApplication::arguments());
-    buildTree(options);
+    std::vector<Tree> trees{{options.root + "/1m", 1000000, 20000}};
+    if (!options.only1m)
+        trees.push_back({options.root + "/3m", 3000000, 60000});
+    for (const Tree& tree : trees)
+        build(tree);
+    const bool haveBfs = timeCommand("command -v bfs").lines > 0;
+    if (!haveBfs)
+        std::printf("bfs is not installed (apt-get install bfs); its column stays empty\n");
 
-    const QByteArray find = "find '" + options.root + "' -type f -name '*.jpg'";
-    timeCommand(find); // warm the caches for both
-    const CommandRun found = timeCommand(find);
+    Searcher searcher;
+    const double startedWith = currentMemoryMiB();
+    std::vector<Row> rows;
+    for (const Tree& tree : trees)
+        rows.push_back(measure(searcher, tree, options.rounds, haveBfs));
+    searcher.search(trees.front().root, {"jpg"});
+    const double repaintGap = searcher.longestRepaintGap();
+    const double stop = searcher.stopLatency(trees.front().root);
 
-    BenchServices bench;
-    AnsweringDialogs& dialogs = bench.dialogs;
-    Form1 window(bench.services);
-    window.Form_Load();
-    window.show();
-    QCoreApplication::processEvents();
-
-    PaintWatch paintWatch;
-    window.findChild<QTableView*>(QStringLiteral("ListView2"))->viewport()->installEventFilter(&paintWatch);
-    window.findChild<QWidget*>(QStringLiteral("ProgressBar1"))->installEventFilter(&paintWatch);
-    auto* start = window.findChild<QPushButton*>(QStringLiteral("PushButton1"));
-    Clock::time_point done;
-    dialogs.onMessage = [&](const QString& text) {
-        if (text == QLatin1String("Done."))
-            done = Clock::now();
-    };
-
-    window.state().folderList().append(options.root);
-    window.state().extensionList().append("jpg");
-    const double memoryBefore = currentMemoryMiB();
-    paintWatch.active = true;
-    const CpuTime cpuBefore = cpuTime();
-    const Clock::time_point began = Clock::now();
-    start->click();
-    const CpuTime cpuAfter = cpuTime();
-    paintWatch.active = false;
-    const double searchSeconds = secondsBetween(began, done);
-    const double longestRepaintGap = paintWatch.longestGapSeconds(began, done);
-    QCoreApplication::processEvents();
-    const int matches = window.state().resultList().count();
-    const double memoryAfter = currentMemoryMiB();
-
-    // Every file a match: the memory a million results take.
-    window.state().resultList().clear();
-    for (const char* kind : {"txt", "dat", "png", "log", "TXT", "html", "c", "h", "md"})
-        window.state().extensionList().append(kind);
-    const double memoryBeforeAll = currentMemoryMiB();
-    const Clock::time_point allBegan = Clock::now();
-    start->click();
-    const double allSeconds = secondsBetween(allBegan, done);
-    QCoreApplication::processEvents();
-    const int allMatches = window.state().resultList().count();
-    const double memoryWithAll = currentMemoryMiB();
-
-    // Stop: a press arriving from outside while the walk is deep in the tree.
-    window.state().resultList().clear();
-    std::atomic<bool> pressed = false;
-    Clock::time_point stopPressed;
-    std::thread presser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        stopPressed = Clock::now();
-        pressed = true;
-        QMetaObject::invokeMethod(start, "click", Qt::QueuedConnection);
-    });
-    start->click();
-    presser.join();
-    const double stopLatency = pressed ? secondsBetween(stopPressed, done) : -1;
-
-    std::printf("files in tree:        %d in %d folders\n", options.files, options.folders);
-    std::printf("find:                 %.3f s, %ld matches\n", found.seconds, found.lines);
-    std::printf("Ferrowax search:      %.3f s, %d matches%s\n", searchSeconds, matches,
-        matches == found.lines ? "" : "  (MISMATCH)");
-    std::printf("search CPU:           %.3f s user, %.3f s system\n", cpuAfter.user - cpuBefore.user,
-        cpuAfter.system - cpuBefore.system);
-    std::printf("ratio search / find:  %.2f\n", searchSeconds / found.seconds);
-    std::printf("files per second:     %.0f\n", options.files / searchSeconds);
-    std::printf("memory:               %.0f MiB before, %.0f MiB after, %.0f MiB peak\n", memoryBefore, memoryAfter,
+    std::printf("\nmedian of %d rounds, warm cache, .jpg (one file in ten)\n", options.rounds);
+    std::printf("%-10s %-11s %-14s %-16s %-9s %-12s %-22s\n", "files", "find", "bfs (ratio)", "Ferrowax (ratio)",
+        "per file", "matches", "all as results");
+    bool allMatch = true;
+    for (const Row& row : rows) {
+        allMatch = allMatch && row.matches == row.foundByFind;
+        char bfs[32] = "-";
+        if (row.bfs >= 0)
+            std::snprintf(bfs, sizeof bfs, "%.3f (%.2f)", row.bfs, row.bfs / row.find);
+        char ours[32];
+        std::snprintf(ours, sizeof ours, "%.3f (%.2f)", row.ferrowax, row.ferrowax / row.find);
+        char all[48];
+        std::snprintf(all, sizeof all, "%.0f MiB, %.0f B/result", row.residentWithAll,
+            row.addedByAll * 1024 * 1024 / row.tree.files);
+        std::printf("%-10d %-11.3f %-14s %-16s %-9s %-12s %-22s\n", row.tree.files, row.find, bfs, ours,
+            (QByteArray::number(row.ferrowax / row.tree.files * 1e9, 'f', 0) + " ns").constData(),
+            (QByteArray::number(row.matches) + (row.matches == row.foundByFind ? "" : " (!)")).constData(), all);
+    }
+    std::printf("\nresident before the first search: %.0f MiB; peak over the run: %.0f MiB\n", startedWith,
         peakMemoryMiB());
-    std::printf("all files as results: %d in %.3f s, %.0f MiB resident (%.0f MiB more than before)\n", allMatches,
-        allSeconds, memoryWithAll, memoryWithAll - memoryBeforeAll);
-    std::printf("longest repaint gap:  %.0f ms\n", longestRepaintGap * 1000);
-    std::printf("Stop took effect in:  %.1f ms\n", stopLatency * 1000);
-    return matches == found.lines && allMatches == options.files ? 0 : 1;
+    std::printf("all files as results: ");
+    for (const Row& row : rows)
+        std::printf("%d in %.3f s%s", row.tree.files, row.allSeconds, &row == &rows.back() ? "\n" : ", ");
+    std::printf("longest repaint gap during a search: %.0f ms\n", repaintGap * 1000);
+    std::printf("Stop took effect in: %.1f ms\n", stop * 1000);
+
+    if (options.removeTrees) {
+        for (const Tree& tree : trees)
+            QDir(QFile::decodeName(tree.root)).removeRecursively();
+        std::printf("trees removed\n");
+    }
+    return allMatch ? 0 : 1;
 }

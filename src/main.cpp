@@ -25,10 +25,11 @@ int main(int argc, char* argv[])
     ferrowax::ClockSeededRandom random;
     ferrowax::ImmediateProcessEnd processEnd;
     ferrowax::IniSettingsStore settings;
-    ferrowax::StdioOutputFiles outputFiles;
+    ferrowax::ReplacingOutputFiles outputFiles;
     ferrowax::QtClipboard clipboard;
     ferrowax::XlsxSpreadsheets spreadsheets;
     processEnd.atEnd([&spreadsheets] { spreadsheets.removeFiles(); });
+    processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
     ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles,
         clipboard, spreadsheets, QCoreApplication::applicationDirPath()};
 

@@ -2,7 +2,6 @@
 
 #include "failure.h"
 
-#include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <QtEndian>
@@ -19,12 +18,8 @@ constexpr qsizetype entrySize = 16;
 constexpr quint16 cursorType = 2;
 } // namespace
 
-QCursor loadCursorFile(const QString& path)
+QCursor cursorFromFile(const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString());
-    const QByteArray bytes = file.readAll();
     const auto word = [&](qsizetype offset) { return qFromLittleEndian<quint16>(bytes.constData() + offset); };
     if (bytes.size() < headerSize + entrySize || word(0) != 0 || word(2) != cursorType || word(4) == 0)
         throw Failure(u"Invalid picture"_s);

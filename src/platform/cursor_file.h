@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QCursor>
-#include <QString>
+#include <QByteArray>
 
 namespace ferrowax {
 
-// A mouse cursor from a Windows cursor (.cur) file, hot spot included.
-// Fails when the file cannot be read or is no cursor.
-QCursor loadCursorFile(const QString& path);
+// A mouse cursor from the bytes of a Windows cursor (.cur) file, hot spot
+// included. Fails when they are no cursor.
+QCursor cursorFromFile(const QByteArray& bytes);
 
 } // namespace ferrowax

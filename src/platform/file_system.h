@@ -58,8 +58,10 @@ public:
     virtual QDateTime lastModified(const QByteArray& path) const = 0;
     // A regular file (or a link to one) that is not hidden: its name does
     // not begin with a full stop and its folder's ".hidden" list, which the
-    // desktop's file managers honour, does not name it.
+    // desktop's file managers honour, does not name it. A list that is no
+    // regular file counts as none; one too large to read fails.
     virtual bool isNormalFile(const QByteArray& path) const = 0;
+    // The whole of a small regular file; see readRegularFile.
     virtual QByteArray readFile(const QByteArray& path) const = 0;
 };
 

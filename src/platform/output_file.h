@@ -4,30 +4,46 @@
 #include <QByteArrayView>
 
 #include <memory>
+#include <set>
 
 namespace ferrowax {
 
 // A file being written from its start. Every failure is a Failure carrying
-// the system's own text.
+// the system's own text. Writes may wait in memory until there are enough
+// of them or until flush; the write or flush that hands them to the system
+// meets its failure.
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
     virtual void write(QByteArrayView bytes) = 0;
+    virtual void flush() = 0;
+    // Puts the file in place, complete, once it is on the disk; a file
+    // dropped before that leaves nothing behind.
     virtual void close() = 0;
 };
 
 class OutputFiles {
 public:
     virtual ~OutputFiles() = default;
-    // Creates the file, or empties it when it exists.
+    // A new file that will replace whatever `path` names once it is closed.
     virtual std::unique_ptr<OutputFile> create(const QByteArray& path) = 0;
 };
 
-// Files written through the C library's buffered streams, which the process
-// flushes when it ends at once: what an export wrote is never lost.
-class StdioOutputFiles final : public OutputFiles {
+// Files written beside their target under a name no user would pick and put
+// in its place with one rename once every byte has reached the disk. Until
+// then the old file, if any, stays whole. Only a regular file is replaced;
+// a link is followed to the file it names.
+class ReplacingOutputFiles final : public OutputFiles {
 public:
     std::unique_ptr<OutputFile> create(const QByteArray& path) override;
+
+    // Removes the files still being written; for a program that ends
+    // without unwinding.
+    void removeUnfinished();
+
+private:
+    friend class ReplacingOutputFile;
+    std::set<QByteArray> unfinished_;
 };
 
 } // namespace ferrowax

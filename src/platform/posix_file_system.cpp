@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "folder_facts.h"
+#include "regular_file.h"
 
 #include <cerrno>
 
@@ -76,34 +77,20 @@ bool PosixFileSystem::isNormalFile(const QByteArray& path) const
     const QByteArray name = baseName(path);
     if (name.startsWith('.'))
         return false;
+    QByteArray hiddenNames;
     try {
-        const QByteArray folder = path.left(path.lastIndexOf('/') + 1);
-        return !readFile(folder + ".hidden").split('\n').contains(name);
+        hiddenNames = readFile(path.left(path.lastIndexOf('/') + 1) + ".hidden");
+    } catch (const FileTooLarge&) {
+        throw;
     } catch (const Failure&) {
         return true; // no list of hidden names
     }
+    return !hiddenNames.split('\n').contains(name);
 }
 
 QByteArray PosixFileSystem::readFile(const QByteArray& path) const
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw Failure::fromErrno(errno);
-    QByteArray content;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw Failure::fromErrno(error);
-        }
-        if (got == 0)
-            break;
-        content.append(buffer, got);
-    }
-    ::close(fd);
-    return content;
+    return readRegularFile(path);
 }
 
 } // namespace ferrowax

@@ -15,7 +15,7 @@ void ImmediateProcessEnd::endNow()
 {
     for (const auto& cleanUp : cleanUps_)
         cleanUp();
-    // What the program already wrote must reach the disk; nothing else runs.
+    // What the program printed is not lost; nothing else runs.
     std::fflush(nullptr);
     ::_exit(0);
 }

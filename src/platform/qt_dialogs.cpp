@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 using namespace Qt::StringLiterals;
 
@@ -64,6 +66,34 @@ int answerFor(int button)
     }
 }
 
+// Guessing a file's type from its content means opening it, and some files
+// never answer: /proc/kmsg, a pipe, a device. The dialogs tell files apart
+// by name alone.
+class NameOnlyIconProvider final : public QFileIconProvider {
+public:
+    NameOnlyIconProvider() { setOptions(DontUseCustomDirectoryIcons); }
+
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::type(info);
+        return QMimeDatabase().mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension).comment();
+    }
+};
+
+// Qt's own dialog, so that these rules hold on every desktop. The icons
+// must outlive the dialog.
+void neverReadingContent(QFileDialog& dialog, NameOnlyIconProvider& icons)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setIconProvider(&icons);
+}
+
 } // namespace
 
 int QtDialogs::showMessage(const QString& text, int style, const QString& caption)
@@ -82,14 +112,21 @@ QString QtDialogs::showInput(const QString& prompt, const QString& caption)
 
 QString QtDialogs::pickFolder(const QString& prompt, const QString& initialFolder)
 {
-    const QString start = QFileInfo(initialFolder).isDir() ? initialFolder : QString();
-    const QString picked = QFileDialog::getExistingDirectory(owner_, prompt, start);
-    return picked.isEmpty() ? QString() : QDir::cleanPath(picked);
+    NameOnlyIconProvider icons;
+    QFileDialog dialog(owner_, prompt, QFileInfo(initialFolder).isDir() ? initialFolder : QString());
+    neverReadingContent(dialog, icons);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::cleanPath(dialog.selectedFiles().first());
 }
 
 QString QtDialogs::saveFileName(const SaveFileRequest& request)
 {
+    NameOnlyIconProvider icons;
     QFileDialog dialog(owner_, request.title);
+    neverReadingContent(dialog, icons);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);

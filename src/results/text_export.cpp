@@ -44,17 +44,28 @@ void PushButton2_Click(WindowState& window, Services& services)
     if (p.test(126, [&] { return answer != Answer::Yes; }))
         return;
     p.step(128, [&] { window.setMousePointer(Pointer::Hourglass); });
-    // Every write to a file that could not be opened would fail the same way.
-    if (p.step(130, [&] { file = services.outputFiles.create(QFile::encodeName(name)); })) {
+    // The new file replaces the old one only once it is whole. The first
+    // failure ends the export: one report says why, the old file stays as
+    // it was, and "Done." is not shown for a file that was not saved.
+    bool whole = p.step(130, [&] { file = services.outputFiles.create(QFile::encodeName(name)); });
+    if (whole) {
         EntryListModel& results = window.resultList();
+        QByteArray line;
         const int lines = p.loopBound(132, 1, [&] { return results.count(); });
-        for (int i = 1; i <= lines; ++i) {
+        for (int i = 1; whole && i <= lines; ++i) {
             p.step(134, [&] { services.eventPump.yield(); });
-            p.step(136, [&] { file->write(results.entry(i) + "\r\n"); });
+            whole = p.step(136, [&] {
+                results.copyEntry(i, line);
+                file->write(line.append("\r\n"));
+                if (i == lines)
+                    file->flush(); // a full disk shows at a line, not at the close
+            });
         }
-        p.step(140, [&] { file->close(); });
     }
-    p.step(142, [&] { services.dialogs.messageBox(u"Done."_s, BoxStyle::OkOnly); });
+    whole = whole && p.step(140, [&] { file->close(); });
+    file.reset();
+    if (whole)
+        p.step(142, [&] { services.dialogs.messageBox(u"Done."_s, BoxStyle::OkOnly); });
     p.step(144, [&] { window.setMousePointer(Pointer::Default); });
 }
 

@@ -12,6 +12,7 @@
 #include "platform/cursor_file.h"
 #include "platform/file_system.h"
 #include "platform/process_end.h"
+#include "platform/regular_file.h"
 #include "pointer_rule_watch.h"
 #include "report_view.h"
 #include "results/clipboard_export.h"
@@ -198,7 +199,13 @@ void Form1::Form_Load()
     p.step(102, [&] { setWindowIcon(QIcon(u":/ferrowax-256.png"_s)); });
     p.step(102, [&] { SetAppTitle(services_.dialogs); });
     if (p.test(104, [&] { return IsFilePresent(services_.fileSystem, QFile::encodeName(cursorPath)); }))
-        p.step(106, [&] { handCursor_ = loadCursorFile(cursorPath); });
+        p.step(106, [&] {
+            try {
+                handCursor_ = cursorFromFile(services_.fileSystem.readFile(QFile::encodeName(cursorPath)));
+            } catch (const NotARegularFile&) {
+                // A pipe or a device in its place: no cursor file.
+            }
+        });
     p.step(108, [&] { OpenHomePageAtRandom(services_.random, services_.desktop); });
     p.step(128, [&] { state_.folderList().addColumn(u"Folder(s)"_s); });
     p.step(130, [&] { listView1_->setColumnWidth(0, pixels(6700)); });

@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/file_system.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 #include <QPalette>
@@ -48,11 +49,18 @@ void ApplySkin(QWidget& window, const FileSystem& fileSystem, const QString& pro
     const QByteArray path = QFile::encodeName(programFolder + u"/x/o.cjs"_s);
     if (!fileSystem.isNormalFile(path))
         return;
-    QPalette background = window.palette();
+    const QPalette designed = window.palette();
+    QPalette background = designed;
     background.setColor(QPalette::Window, background.color(QPalette::Button));
     window.setPalette(background);
 
-    const QString styleSheet = QString::fromUtf8(fileSystem.readFile(path));
+    QString styleSheet;
+    try {
+        styleSheet = QString::fromUtf8(fileSystem.readFile(path));
+    } catch (const NotARegularFile&) {
+        window.setPalette(designed); // replaced by a pipe or the like since it was looked up: absent
+        return;
+    }
     ParseWarningWatch watch;
     window.setStyleSheet(styleSheet);
     if (watch.failed()) {

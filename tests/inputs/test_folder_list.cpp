@@ -79,6 +79,17 @@ TEST_F(FolderListTest, PickerOpensAtTheStoredFolderOnlyWhenItIsOne)
     // The stored value is kept as found, even when it names no folder.
     EXPECT_EQ(commands.lastFolder, u"/gone/away"_s);
     EXPECT_EQ(scripted.settings.reads, 3);
+
+    // A store that cannot be read is reported; the picker opens all the same
+    // and the value read before stays.
+    scripted.settings.refusal = u"Permission denied"_s;
+    storeLastFolder(QString::fromUtf8(tree.path("stored")));
+    commands.PushButton3_Click();
+    ASSERT_EQ(scripted.dialogs.errorReports().size(), 1U);
+    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(
+        u"Permission denied\r\nin Drovatek2021/08/31.Form1.PushButton3_Click at line 100\r\r"_s));
+    EXPECT_EQ(commands.lastFolder, u"/gone/away"_s);
+    EXPECT_EQ(scripted.dialogs.shown.back().kind, ShownBox::Kind::FolderPicker);
 }
 
 TEST_F(FolderListTest, ColonAndTwoBackslashesBecomeColonAndOne)

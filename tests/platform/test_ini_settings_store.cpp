@@ -1,4 +1,6 @@
+#include "platform/failure.h"
 #include "platform/ini_settings_store.h"
+#include "support/hang_guard.h"
 #include "support/qt_printers.h"
 
 #include <QCryptographicHash>
@@ -8,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
@@ -42,14 +46,28 @@ TEST_F(IniSettingsStoreTest, ReadsTheStoredFolderFromTheUsersConfigurationFolder
     EXPECT_EQ(store.read(u"Kestrune"_s, u"Ferrowax"_s, u"Missing"_s, u"fallback"_s), u"fallback"_s);
 }
 
-TEST_F(IniSettingsStoreTest, MissingOrBrokenStoresReadAsEmpty)
+TEST_F(IniSettingsStoreTest, ValueIsReadExactlyAsWritten)
 {
+    write("[Other]\nLastFolderDot=/not/this\n[Ferrowax]\r\nLastFolderDot = /srv/photos, 2024; \"best\" =x \r\n");
+    EXPECT_EQ(lastFolder(), u"/srv/photos, 2024; \"best\" =x"_s);
+}
+
+TEST_F(IniSettingsStoreTest, MissingStoreReadsAsEmptyAndOneThatCannotBeReadFails)
+{
+    const ferrowax::testing::HangGuard guard;
     EXPECT_EQ(lastFolder(), QString());
     write(QByteArray("\x00\xff\xfe[[[\n=\n\x01", 11));
-    EXPECT_EQ(lastFolder(), QString());
+    EXPECT_THROW(lastFolder(), Failure);
+    write("[Ferrowax\nLastFolderDot=/a\n");
+    EXPECT_THROW(lastFolder(), Failure);
+    write("[Ferrowax]\nLastFolderDot=/a\n" + QByteArray(2 * 1024 * 1024, ';'));
+    EXPECT_THROW(lastFolder(), Failure);
     QFile::remove(file());
     QDir().mkpath(file()); // a folder where the file should be
-    EXPECT_EQ(lastFolder(), QString());
+    EXPECT_THROW(lastFolder(), Failure);
+    QDir().rmdir(file());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file()).constData(), 0600), 0); // never opened for a writer
+    EXPECT_THROW(lastFolder(), Failure);
 }
 
 TEST_F(IniSettingsStoreTest, ReadingNeverChangesTheFile)

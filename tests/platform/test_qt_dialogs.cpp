@@ -2,6 +2,11 @@
 #include "support/qt_printers.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
@@ -91,6 +99,60 @@ TEST_F(QtDialogsTest, InputBoxAnswersTheTextOrNothingOnCancel)
         qobject_cast<QInputDialog*>(modal)->reject();
     });
     EXPECT_EQ(dialogs.inputBox(u"Add extension: "_s), QString());
+}
+
+// Opens the folder picker, and the save dialog, at the folder the parent
+// named and closes each once it has had time to show the folder. Run as a
+// child of the test below, so that a dialog that blocks fails the test
+// instead of stalling it.
+void openDialogsAt(const QString& folder)
+{
+    QtDialogs dialogs;
+    QDir::setCurrent(folder); // where the save dialog opens
+    QElapsedTimer shown;
+    shown.start();
+    const auto closeSoon = [] {
+        QTimer::singleShot(500, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+    };
+    closeSoon();
+    EXPECT_EQ(dialogs.pickFolder(u"Please select folder:"_s, folder), QString());
+    closeSoon();
+    EXPECT_EQ(dialogs.saveFileName({u"Save"_s, {u"All Files (*.*)"_s}}), QString());
+    std::printf("both dialogs closed after %lld ms\n", static_cast<long long>(shown.elapsed()));
+}
+
+// The dialogs list folders where reading a file's content waits for ever:
+// /proc/kmsg, a pipe nobody writes to, a device.
+TEST(QtDialogsNeverBlock, PickerAndSaveDialogShowKernelFoldersAndPipesAtOnce)
+{
+    if (const QString folder = qEnvironmentVariable("FERROWAX_DIALOG_FOLDER"); !folder.isEmpty()) {
+        openDialogsAt(folder);
+        return;
+    }
+    QTemporaryDir pipes;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipes.filePath(u"pipe"_s)).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipes.filePath(u"pipe.txt"_s)).constData(), 0600), 0);
+    for (const QString& folder : {pipes.path(), u"/proc"_s, u"/dev"_s}) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"FERROWAX_DIALOG_FOLDER"_s, folder);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+            {u"--gtest_filter=QtDialogsNeverBlock.PickerAndSaveDialogShowKernelFoldersAndPipesAtOnce"_s});
+        const bool finished = child.waitForFinished(10000);
+        if (!finished)
+            child.kill();
+        const QString output = QString::fromUtf8(child.readAllStandardOutput());
+        ASSERT_TRUE(finished) << "the dialogs blocked at " << folder.toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        const qsizetype at = output.indexOf(u"closed after "_s);
+        ASSERT_GE(at, 0) << output.toStdString();
+        // Two dialogs of half a second each, and time to start.
+        EXPECT_LT(output.mid(at + 13).section(u' ', 0, 0).toInt(), 2000) << folder.toStdString();
+    }
 }
 
 } // namespace

@@ -2,13 +2,22 @@
 #include "platform/failure.h"
 #include "platform/output_file.h"
 #include "results/text_export.h"
+#include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
@@ -21,6 +30,68 @@ QByteArray contentOf(const QByteArray& path)
     QFile file(QString::fromUtf8(path));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
+
+QStringList filesIn(const QByteArray& folder)
+{
+    return QDir(QString::fromUtf8(folder)).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Keeps what is written and fails once it holds `capacity` bytes, like a
+// disk that fills up.
+class FillingOutputFiles final : public OutputFiles {
+public:
+    QByteArray written;
+    qsizetype capacity = 0;
+    bool closed = false;
+
+    std::unique_ptr<OutputFile> create(const QByteArray&) override
+    {
+        struct File final : OutputFile {
+            FillingOutputFiles& owner;
+            explicit File(FillingOutputFiles& files)
+                : owner(files)
+            {
+            }
+            void write(QByteArrayView bytes) override
+            {
+                if (owner.written.size() + bytes.size() > owner.capacity)
+                    throw Failure(u"No space left on device"_s);
+                owner.written.append(bytes);
+            }
+            void flush() override {}
+            void close() override { owner.closed = true; }
+        };
+        return std::make_unique<File>(*this);
+    }
+};
+
+// A tmpfs of `bytes` in a mount namespace of the test's own, where it may
+// mount one (as root).
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(int bytes)
+    {
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
+            || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return;
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        mounted_ = ::mount("tmpfs", path().constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            ::umount(path().constData());
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    bool mounted() const { return mounted_; }
+    QByteArray path() const { return QFile::encodeName(folder_.path()); }
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+};
 
 std::vector<int> reportedLines(const ScriptedDialogs& boxes)
 {
@@ -97,6 +168,7 @@ TEST_F(TextExportTest, ExistingFileIsReplacedOnYesAndUntouchedOnNo)
 {
     results({"/new/a.txt"});
     tree.file("old.txt", "old content that is longer than the new\r\n");
+    ::chmod(tree.path("old.txt").constData(), 0640);
     const QString question = u"Are you sure you wish to overwrite "_s + QString::fromUtf8(tree.path("old.txt")) + u" ?"_s;
 
     scripted.dialogs.messageAnswers.push_back(Answer::No);
@@ -108,85 +180,89 @@ TEST_F(TextExportTest, ExistingFileIsReplacedOnYesAndUntouchedOnNo)
     scripted.dialogs.messageAnswers.push_back(Answer::Yes);
     saveAs(tree.path("old.txt"));
     EXPECT_EQ(contentOf(tree.path("old.txt")), "/new/a.txt\r\n");
+    EXPECT_EQ(QFileInfo(QString::fromUtf8(tree.path("old.txt"))).permissions() & 0x7777, QFile::ReadOwner
+        | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+    EXPECT_EQ(filesIn(tree.path()), QStringList{u"old.txt"_s});
 }
 
-TEST_F(TextExportTest, FolderThatDoesNotExistIsReportedAndDoneStillShown)
+// Whatever fails, one report says so at the step that failed, "Done." is
+// not shown, the old file, if any, stays as it was and nothing is left beside it.
+TEST_F(TextExportTest, ExportThatCannotBeWrittenEndsWithOneReportAndNoFileChanged)
 {
-    results({"/a"});
-    saveAs(tree.path("missing/out.txt"));
-    EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{130});
-    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"No such file or directory\r\n"_s));
-    EXPECT_EQ(scripted.dialogs.messages().back(), u"Done."_s);
-    EXPECT_EQ(window.mousePointer(), Pointer::Default);
-    EXPECT_FALSE(QFile::exists(QString::fromUtf8(tree.path("missing"))));
-}
-
-TEST_F(TextExportTest, NameOfAFolderIsReportedAndTheFolderLeftAlone)
-{
+    const HangGuard guard;
     results({"/a"});
     tree.file("folder/inside.txt", "kept");
-    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-    saveAs(tree.path("folder"));
-    EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{130});
-    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"Is a directory\r\n"_s));
+    ASSERT_EQ(::mkfifo(tree.path("pipe.txt").constData(), 0600), 0); // nobody reads it
+    struct Case {
+        QByteArray target;
+        QString description;
+    };
+    const std::vector<Case> cases{
+        {tree.path("missing/out.txt"), u"No such file or directory"_s},
+        {tree.path("folder"), u"Is a directory"_s},
+        {tree.path("pipe.txt"), QString::fromUtf8(tree.path("pipe.txt")) + u" is not a regular file"_s},
+    };
+    for (const Case& failing : cases) {
+        scripted.dialogs.shown.clear();
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(failing.target);
+        EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{130}) << failing.target.constData();
+        EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(failing.description + u"\r\n"_s));
+        EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
+        EXPECT_EQ(window.mousePointer(), Pointer::Default);
+    }
     EXPECT_EQ(contentOf(tree.path("folder/inside.txt")), "kept");
-    EXPECT_EQ(scripted.dialogs.messages().back(), u"Done."_s);
+    EXPECT_EQ(filesIn(tree.path()), (QStringList{u"folder"_s, u"pipe.txt"_s}));
 }
 
-TEST_F(TextExportTest, EntriesClearedDuringTheExportAreReportedLineByLine)
+TEST_F(TextExportTest, ListEmptiedDuringTheExportGivesOneReportAndNoFile)
 {
     results({"/1", "/2", "/3", "/4"});
+    tree.file("out.txt", "before\r\n");
     scripted.eventPump.onYield = [&](int yieldNumber) {
         if (yieldNumber == 2)
             window.resultList().clear();
     };
+    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
     saveAs(tree.path("out.txt"));
-    EXPECT_EQ(contentOf(tree.path("out.txt")), "/1\r\n");
-    EXPECT_EQ(reportedLines(scripted.dialogs), (std::vector<int>{136, 136, 136}));
+    EXPECT_EQ(contentOf(tree.path("out.txt")), "before\r\n");
+    EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
     EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"Index out of bounds\r\n"_s));
-    EXPECT_EQ(scripted.dialogs.messages().back(), u"Done."_s);
+    EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
+    EXPECT_EQ(filesIn(tree.path()), QStringList{u"out.txt"_s});
 }
 
-// Keeps what is written and fails once it holds `capacity` bytes, like a
-// disk that fills up.
-class FillingOutputFiles final : public OutputFiles {
-public:
-    QByteArray written;
-    qsizetype capacity = 0;
-
-    std::unique_ptr<OutputFile> create(const QByteArray&) override
-    {
-        struct File final : OutputFile {
-            FillingOutputFiles& owner;
-            explicit File(FillingOutputFiles& files)
-                : owner(files)
-            {
-            }
-            void write(QByteArrayView bytes) override
-            {
-                if (owner.written.size() + bytes.size() > owner.capacity)
-                    throw Failure(u"No space left on device"_s);
-                owner.written.append(bytes);
-            }
-            void close() override {}
-        };
-        return std::make_unique<File>(*this);
-    }
-};
-
-TEST_F(TextExportTest, FailedWritesSkipTheirLineAndKeepWhatWasWritten)
+// A disk that fills up in the middle: a small file system of its own where
+// the test may mount one, else an output device that fails the same way.
+TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
 {
-    FillingOutputFiles filling;
-    filling.capacity = 12;
-    Services withFilling{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop,
-        scripted.random, scripted.processEnd, scripted.settings, filling, scripted.clipboard, scripted.spreadsheets,
-        QString()};
-    results({"/first", "/second", "/x"});
-    scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(tree.path("disk.txt")));
-    PushButton2_Click(window, withFilling);
-    EXPECT_EQ(filling.written, "/first\r\n/x\r\n");
+    for (int i = 0; i < 1000; ++i)
+        window.resultList().append("/photos/2026/holiday/" + QByteArray::number(i) + "-a-long-enough-name.jpg", true);
+    const QByteArray old = QByteArray(20000, 'o') + "\r\n";
+    SmallFileSystem disk(64 * 1024);
+    if (disk.mounted()) {
+        const QByteArray target = disk.path() + "/results.txt";
+        QFile file(QString::fromUtf8(target));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        file.close();
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(target);
+        EXPECT_EQ(contentOf(target), old);
+        EXPECT_EQ(filesIn(disk.path()), QStringList{u"results.txt"_s});
+    } else {
+        FillingOutputFiles filling;
+        filling.capacity = 12000;
+        Services withFilling{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop,
+            scripted.random, scripted.processEnd, scripted.settings, filling, scripted.clipboard,
+            scripted.spreadsheets, QString()};
+        scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(tree.path("disk.txt")));
+        PushButton2_Click(window, withFilling);
+        EXPECT_FALSE(filling.closed);
+    }
     EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
-    EXPECT_EQ(scripted.dialogs.messages().back(), u"Done."_s);
+    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"No space left on device\r\n"_s));
+    EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
 }
 
 } // namespace

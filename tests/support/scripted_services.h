@@ -18,7 +18,7 @@ struct ScriptedServices {
     ScriptedRandom random;
     RecordingProcessEnd processEnd;
     ScriptedSettings settings;
-    StdioOutputFiles outputFiles;
+    ReplacingOutputFiles outputFiles;
     ScriptedClipboard clipboard;
     RecordingSpreadsheets spreadsheets;
     Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,

@@ -3,6 +3,7 @@
 //
 //   close_probe search FOLDER CLOSE_AT_YIELD
 //   close_probe export FILE LINES CLOSE_AT_YIELD
+//   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
 #include "command_kit/services.h"
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
@@ -16,6 +17,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 using namespace ferrowax;
 
 int main(int argc, char* argv[])
@@ -27,7 +30,8 @@ int main(int argc, char* argv[])
     if (arguments.size() < 4)
         return 2;
     const bool exporting = arguments[1] == QLatin1String("export");
-    const int closeAtYield = arguments.last().toInt();
+    const bool hang = arguments.last() == QLatin1String("hang");
+    const int closeAtYield = arguments[hang ? arguments.size() - 2 : arguments.size() - 1].toInt();
 
     testing::ScriptedDialogs dialogs;
     dialogs.whileShown = [](const testing::ShownBox& box) {
@@ -39,9 +43,10 @@ int main(int argc, char* argv[])
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
     testing::ScriptedSettings settings;
-    StdioOutputFiles outputFiles;
+    ReplacingOutputFiles outputFiles;
     testing::ScriptedClipboard clipboard;
     testing::RecordingSpreadsheets spreadsheets;
+    processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
     Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 
@@ -50,6 +55,12 @@ int main(int argc, char* argv[])
     window.show();
     eventPump.onYield = [&](int yieldNumber) {
         std::printf("yield %d, %d results\n", yieldNumber, window.state().resultList().count());
+        if (yieldNumber == closeAtYield && hang) {
+            std::printf("hanging\n");
+            std::fflush(stdout);
+            for (;;)
+                ::pause();
+        }
         if (yieldNumber == closeAtYield)
             window.close();
     };
@@ -57,6 +68,7 @@ int main(int argc, char* argv[])
         for (int line = 1; line <= arguments[3].toInt(); ++line)
             window.state().resultList().append("/line/" + QByteArray::number(line), true);
         dialogs.saveAnswers.push_back(arguments[2]);
+        dialogs.messageAnswers.push_back(Answer::Yes); // to replace a file that is there
         window.findChild<QPushButton*>(QStringLiteral("PushButton2"))->click();
     } else {
         window.state().folderList().append(arguments[2].toUtf8());

@@ -1,6 +1,7 @@
 #include "platform/failure.h"
 #include "support/cursor_bytes.h"
 #include "support/form_harness.h"
+#include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 
@@ -12,6 +13,8 @@
 #include <QTableView>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
@@ -148,6 +151,17 @@ TEST(Form1, UnreadableCursorIsReportedAndStartUpGoesOn)
     EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(
         u"\r\nin Drovatek2021/08/31.Form1.Form_Load at line 106\r\r"_s));
     EXPECT_EQ(h.control<QTableView>("ListView3")->model()->columnCount(), 1);
+    h.form.state().setMousePointer(Pointer::Hand);
+    EXPECT_EQ(h.form.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST(Form1, PipeInPlaceOfTheCursorCountsAsNoCursorFile)
+{
+    const HangGuard guard;
+    FormHarness h;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(h.programFolder.filePath(u"HAND-M.CUR"_s)).constData(), 0600), 0);
+    h.start();
+    EXPECT_TRUE(h.dialogs.shown.empty());
     h.form.state().setMousePointer(Pointer::Hand);
     EXPECT_EQ(h.form.cursor().shape(), Qt::PointingHandCursor);
 }

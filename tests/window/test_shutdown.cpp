@@ -1,6 +1,7 @@
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -38,18 +39,39 @@ TEST(Shutdown, ClosingDuringASearchEndsTheProcessWithoutFinishing)
     EXPECT_FALSE(output.contains(u"command returned"_s));
 }
 
-TEST(Shutdown, ClosingDuringATextExportKeepsEveryLineAlreadyWritten)
+// Closing ends the process at once, and killing it ends it harder still;
+// either way the file being replaced stays whole, and a close leaves
+// nothing beside it.
+TEST(Shutdown, EndingDuringATextExportLeavesTheOldFileWhole)
 {
-    TempTree tree;
-    const QString file = QString::fromUtf8(tree.path("export.txt"));
-    // The close comes at the yield before line 501.
-    const QString output = runProbe({u"export"_s, file, u"1000"_s, u"501"_s});
-    EXPECT_FALSE(output.contains(u"Done."_s));
-    QFile written(file);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    const QByteArray content = written.readAll();
-    EXPECT_EQ(content.count("\r\n"), 500);
-    EXPECT_TRUE(content.endsWith("/line/500\r\n"));
+    for (const bool killed : {false, true}) {
+        TempTree tree;
+        const QByteArray old = QByteArray(50000, 'o') + "\r\n";
+        tree.file("export.txt", old);
+        const QString file = QString::fromUtf8(tree.path("export.txt"));
+        QProcess probe;
+        QStringList arguments{u"export"_s, file, u"1000"_s, u"501"_s};
+        if (killed)
+            arguments.append(u"hang"_s);
+        probe.start(QStringLiteral(CLOSE_PROBE), arguments);
+        ASSERT_TRUE(probe.waitForStarted());
+        if (killed) {
+            QByteArray output;
+            while (!output.contains("hanging") && probe.waitForReadyRead(30000))
+                output += probe.readAllStandardOutput();
+            ASSERT_TRUE(output.contains("hanging"));
+            probe.kill();
+        }
+        ASSERT_TRUE(probe.waitForFinished(30000));
+        EXPECT_FALSE(QString::fromUtf8(probe.readAllStandardOutput()).contains(u"Done."_s));
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), old) << killed;
+        if (!killed) {
+            EXPECT_EQ(QDir(QString::fromUtf8(tree.path())).entryList(QDir::Files | QDir::Hidden),
+                QStringList{u"export.txt"_s});
+        }
+    }
 }
 
 } // namespace

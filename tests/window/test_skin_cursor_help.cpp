@@ -1,4 +1,5 @@
 #include "support/form_harness.h"
+#include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 #include "window/pointer_rules.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -83,12 +85,34 @@ TEST_F(SkinTest, SkinHiddenFromTheFileManagerCountsAsAbsent)
     EXPECT_TRUE(h.dialogs.shown.empty());
 }
 
-TEST_F(SkinTest, FolderInPlaceOfTheSkinCountsAsAbsent)
+TEST_F(SkinTest, FolderOrPipeInPlaceOfTheSkinCountsAsAbsent)
 {
+    const HangGuard guard;
     QDir(h.programFolder.path()).mkpath(u"x/o.cjs"_s);
     h.start();
     EXPECT_EQ(background(), QColor(Qt::white));
     EXPECT_TRUE(h.dialogs.shown.empty());
+
+    // A pipe that nobody writes to in place of the list of hidden names.
+    FormHarness piped;
+    QDir(piped.programFolder.path()).mkpath(u"x"_s);
+    QFile skin(piped.programFolder.filePath(u"x/o.cjs"_s));
+    ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
+    skin.write(shippedSkin());
+    skin.close();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(piped.programFolder.filePath(u"x/.hidden"_s)).constData(), 0600), 0);
+    piped.start();
+    EXPECT_FALSE(piped.form.styleSheet().isEmpty());
+    EXPECT_TRUE(piped.dialogs.shown.empty());
+}
+
+TEST_F(SkinTest, SkinTooLargeToReadIsReportedWithoutReadingIt)
+{
+    placeSkin(QByteArray(2 * 1024 * 1024, ' '));
+    h.start();
+    ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
+    EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(u"is larger than 1024 KiB\r\nin Drovatek2021/08/31.Form1.Form_Load at line 100"_s));
+    EXPECT_TRUE(h.form.styleSheet().isEmpty());
 }
 
 TEST_F(SkinTest, UnreadableSkinIsReportedAtLine100AndStartUpGoesOn)
