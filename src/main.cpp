@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     ferrowax::ReplacingOutputFiles outputFiles;
     ferrowax::QtClipboard clipboard;
     ferrowax::XlsxSpreadsheets spreadsheets;
-    processEnd.atEnd([&spreadsheets] { spreadsheets.removeFiles(); });
+    spreadsheets.removeOldWorkbooks();
     processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
     ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles,
         clipboard, spreadsheets, QCoreApplication::applicationDirPath()};

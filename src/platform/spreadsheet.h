@@ -18,6 +18,10 @@ public:
     virtual void setCell(int row, int column, const QString& text) = 0;
     virtual void fitColumn(int column) = 0;
     virtual void fitAllColumns() = 0;
+    // Lets go of the application: what it was told to show is now the
+    // user's. A file-based application shows its workbooks only here, once
+    // they are whole.
+    virtual void release() = 0;
 };
 
 class SpreadsheetApplications {

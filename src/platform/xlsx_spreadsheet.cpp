@@ -1,6 +1,7 @@
 #include "xlsx_spreadsheet.h"
 
 #include "failure.h"
+#include "program_start.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,9 @@ namespace {
 
 const QString xlsxMimeType = u"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"_s;
 constexpr double widestColumn = 255;
+constexpr qint64 daysKept = 7;
+// How long a spreadsheet program is watched for failing at once.
+constexpr int watchMilliseconds = 2000;
 
 void check(lxw_error error)
 {
@@ -124,40 +128,21 @@ private:
     std::map<int, qsizetype> longestText_;
 };
 
+} // namespace
+
 class XlsxApplication final : public SpreadsheetApplication {
 public:
-    XlsxApplication(XlsxSpreadsheets::Opener opener, QProcessEnvironment environment, QString folder,
-        std::function<int()> nextNumber)
-        : opener_(std::move(opener))
-        , environment_(std::move(environment))
-        , folder_(std::move(folder))
-        , nextNumber_(std::move(nextNumber))
+    XlsxApplication(XlsxSpreadsheets& spreadsheets, XlsxSpreadsheets::Opener opener)
+        : spreadsheets_(spreadsheets)
+        , opener_(std::move(opener))
     {
     }
     XlsxApplication(const XlsxApplication&) = delete;
     XlsxApplication& operator=(const XlsxApplication&) = delete;
 
-    // Released: the visible workbooks go to the spreadsheet program, the
-    // others are thrown away.
-    ~XlsxApplication() override
-    {
-        for (const std::unique_ptr<Workbook>& workbook : workbooks_) {
-            if (!workbook->visible) {
-                workbook->discard();
-                continue;
-            }
-            try {
-                open(workbook->finish());
-            } catch (const Failure& failure) {
-                qWarning("The workbook cannot be shown: %s", qUtf8Printable(failure.description()));
-            }
-        }
-    }
-
     void addWorkbook() override
     {
-        const QString path = QDir(folder_).filePath(u"Results %1.xlsx"_s.arg(nextNumber_()));
-        workbooks_.push_back(std::make_unique<Workbook>(path));
+        workbooks_.push_back(std::make_unique<Workbook>(spreadsheets_.newWorkbookPath()));
     }
 
     void setVisible(bool visible) override
@@ -170,6 +155,18 @@ public:
     void fitColumn(int column) override { active().fitColumn(column); }
     void fitAllColumns() override { active().fitAllColumns(); }
 
+    // The visible workbooks go to the spreadsheet program, the others are
+    // thrown away.
+    void release() override
+    {
+        std::vector<std::unique_ptr<Workbook>> workbooks = std::move(workbooks_);
+        for (const std::unique_ptr<Workbook>& workbook : workbooks) {
+            if (workbook->visible)
+                startWatched(opener_.program, opener_.arguments + QStringList{workbook->finish()},
+                    spreadsheets_.environment_, watchMilliseconds);
+        }
+    }
+
 private:
     Workbook& active()
     {
@@ -178,28 +175,45 @@ private:
         return *workbooks_.back();
     }
 
-    void open(const QString& path) const
-    {
-        QProcess process;
-        process.setProgram(opener_.program);
-        process.setArguments(opener_.arguments + QStringList{path});
-        process.setProcessEnvironment(environment_);
-        if (!process.startDetached())
-            qWarning("%s cannot be started", qUtf8Printable(opener_.program));
-    }
-
+    XlsxSpreadsheets& spreadsheets_;
     XlsxSpreadsheets::Opener opener_;
-    QProcessEnvironment environment_;
-    QString folder_;
-    std::function<int()> nextNumber_;
     std::vector<std::unique_ptr<Workbook>> workbooks_;
 };
 
-} // namespace
-
-XlsxSpreadsheets::XlsxSpreadsheets(QProcessEnvironment environment)
+XlsxSpreadsheets::XlsxSpreadsheets(QProcessEnvironment environment, std::function<QDateTime()> clock)
     : environment_(std::move(environment))
+    , clock_(std::move(clock))
 {
+}
+
+QString XlsxSpreadsheets::folder() const
+{
+    const QString cache = environment_.value(u"XDG_CACHE_HOME"_s);
+    const QString base = cache.startsWith(u'/') ? cache : environment_.value(u"HOME"_s) + u"/.cache"_s;
+    return base + u"/ferrowax"_s;
+}
+
+QString XlsxSpreadsheets::newWorkbookPath() const
+{
+    if (!QDir().mkpath(folder()))
+        throw Failure(folder() + u" cannot be made"_s);
+    // Named so that a save from the spreadsheet program lands where the
+    // user finds it again; two in one second get a number.
+    const QString stem = QDir(folder()).filePath(u"Results "_s + clock_().toString(u"yyyy-MM-dd HH.mm.ss"_s));
+    QString path = stem + u".xlsx"_s;
+    for (int number = 2; QFileInfo::exists(path) || QFileInfo::exists(path + u".partial"_s); ++number)
+        path = stem + u" (%1).xlsx"_s.arg(number);
+    return path;
+}
+
+void XlsxSpreadsheets::removeOldWorkbooks() const
+{
+    const QDateTime weekAgo = clock_().addDays(-daysKept);
+    const QDir workbooks(folder());
+    for (const QFileInfo& workbook : workbooks.entryInfoList({u"Results *.xlsx"_s, u"Results *.xlsx.partial"_s}, QDir::Files)) {
+        if (workbook.lastModified() < weekAgo)
+            QFile::remove(workbook.filePath());
+    }
 }
 
 QString XlsxSpreadsheets::findProgram(const QString& name) const
@@ -236,15 +250,7 @@ XlsxSpreadsheets::Opener XlsxSpreadsheets::findOpener() const
 
 std::unique_ptr<SpreadsheetApplication> XlsxSpreadsheets::create()
 {
-    if (!folder_.isValid())
-        throw Failure(folder_.errorString());
-    return std::make_unique<XlsxApplication>(
-        findOpener(), environment_, folder_.path(), [this] { return ++workbooksMade_; });
-}
-
-void XlsxSpreadsheets::removeFiles()
-{
-    folder_.remove();
+    return std::make_unique<XlsxApplication>(*this, findOpener());
 }
 
 } // namespace ferrowax

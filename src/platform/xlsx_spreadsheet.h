@@ -2,27 +2,37 @@
 
 #include "spreadsheet.h"
 
+#include <QDateTime>
 #include <QProcessEnvironment>
 #include <QStringList>
-#include <QTemporaryDir>
+
+#include <functional>
 
 namespace ferrowax {
 
-// Builds each workbook as an .xlsx file in a private temporary folder and,
-// when the application is released, hands the visible ones to the desktop's
-// spreadsheet program, which opens each as a new, untitled document.
+// Builds each workbook as an .xlsx file and, when the application is
+// released, hands the visible ones to the desktop's spreadsheet program.
 //
 // The program is the one FERROWAX_SPREADSHEET names; else LibreOffice
-// (soffice or localc), which opens the file as a template; else the default
-// application for .xlsx files. Without any, no application can be created.
+// (soffice or localc), which opens the file as a new, untitled document;
+// else the program registered for .xlsx files. Without any, no application
+// can be created.
+//
+// A spreadsheet program may keep a workbook open after Ferrowax has ended,
+// so workbooks live in the user's cache folder ($XDG_CACHE_HOME/ferrowax,
+// else ~/.cache/ferrowax), named after the time they were made, and are
+// removed a week later.
 class XlsxSpreadsheets final : public SpreadsheetApplications {
 public:
-    explicit XlsxSpreadsheets(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+    explicit XlsxSpreadsheets(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+        std::function<QDateTime()> clock = &QDateTime::currentDateTime);
 
     std::unique_ptr<SpreadsheetApplication> create() override;
 
-    // Removes every workbook file; for a program that ends without unwinding.
-    void removeFiles();
+    // The folder the workbooks live in.
+    QString folder() const;
+    // Removes the workbooks made more than a week ago.
+    void removeOldWorkbooks() const;
 
     struct Opener {
         QString program;
@@ -30,12 +40,14 @@ public:
     };
 
 private:
+    friend class XlsxApplication;
+
     Opener findOpener() const;
     QString findProgram(const QString& name) const;
+    QString newWorkbookPath() const;
 
     QProcessEnvironment environment_;
-    QTemporaryDir folder_;
-    int workbooksMade_ = 0;
+    std::function<QDateTime()> clock_;
 };
 
 } // namespace ferrowax

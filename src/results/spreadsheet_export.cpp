@@ -19,7 +19,7 @@ bool spreadsheetAvailable(SpreadsheetApplications& spreadsheets, Dialogs& dialog
 {
     bool result = true;
     try {
-        spreadsheets.create(); // and released at once
+        spreadsheets.create()->release(); // at once
     } catch (const std::exception&) {
         dialogs.messageBox(u"Excel is not installed on this computer. You need to have it installed to use this "
                            u"software without error."_s,
@@ -80,9 +80,12 @@ void PushButton14_Click(WindowState& window, Services& services)
             p.step(164, [&] { ++row; });
         }
         p.step(168, [&] { spreadsheet().fitAllColumns(); });
+        // The workbook can be shown only once it is whole, when the command
+        // lets go of the application: the making visible of line 116 ends
+        // here, and a failure to show it is reported under that line.
+        p.step(116, [&] { spreadsheet().release(); });
     }
     p.step(170, [&] { window.setMousePointer(Pointer::Default); });
-    // The command lets go of the application here; it shows the workbook.
 }
 
 } // namespace ferrowax

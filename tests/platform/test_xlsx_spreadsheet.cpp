@@ -63,10 +63,13 @@ struct FakePrograms {
         return arguments.open(QIODevice::ReadOnly) ? QString::fromUtf8(arguments.readAll()) : QString();
     }
 
+    QString workbooks() const { return dir.filePath(u"cache/ferrowax"_s); }
+
     QProcessEnvironment environment(const QString& chosen = {}) const
     {
         QProcessEnvironment environment;
         environment.insert(u"PATH"_s, dir.path() + u":/usr/bin:/bin"_s);
+        environment.insert(u"XDG_CACHE_HOME"_s, dir.filePath(u"cache"_s));
         if (!chosen.isEmpty())
             environment.insert(u"FERROWAX_SPREADSHEET"_s, chosen);
         return environment;
@@ -112,7 +115,18 @@ void makeWorkbook(XlsxSpreadsheets& spreadsheets, bool visible)
     application->addWorkbook();
     application->setVisible(visible);
     application->setCell(1, 1, u"Results"_s);
+    application->release();
 }
+
+// A clock that moves on a second each time it is read.
+struct SteppingClock {
+    QDateTime now = QDateTime(QDate(2026, 12, 8), QTime(14, 3, 12));
+    QDateTime operator()()
+    {
+        now = now.addSecs(1);
+        return now;
+    }
+};
 
 struct XlsxExportTest : ::testing::Test {
     FakePrograms programs;
@@ -124,11 +138,15 @@ struct XlsxExportTest : ::testing::Test {
     XlsxExportTest()
     {
         programs.add(u"capture"_s);
-        spreadsheets = std::make_unique<XlsxSpreadsheets>(programs.environment(programs.path(u"capture"_s)));
+        use(programs.environment(programs.path(u"capture"_s)));
+        window.resultList().addColumn(u"Results"_s);
+    }
+    void use(const QProcessEnvironment& environment)
+    {
+        spreadsheets = std::make_unique<XlsxSpreadsheets>(environment, SteppingClock());
         services = std::make_unique<Services>(Services{scripted.dialogs, scripted.eventPump, scripted.fileSystem,
             scripted.desktop, scripted.random, scripted.processEnd, scripted.settings, scripted.outputFiles,
             scripted.clipboard, *spreadsheets, QString()});
-        window.resultList().addColumn(u"Results"_s);
     }
     void press() { PushButton14_Click(window, *services); }
 };
@@ -153,6 +171,31 @@ TEST_F(XlsxExportTest, WorkbooksReadBackWithTheirCaptionAndCheckedRows)
     EXPECT_EQ(readWithLibreOffice(workbooks[1]), u"Results\n"_s);
     EXPECT_GE(firstColumnWidth(workbooks[2]), 80);
     EXPECT_TRUE(scripted.dialogs.shown.empty());
+}
+
+// A workbook that cannot be shown gives a report; it is never only a line
+// in a log.
+TEST_F(XlsxExportTest, HandOverThatFailsIsReported)
+{
+    window.resultList().append("/a.jpg", true);
+    programs.add(u"refuses"_s, "exit 3");
+    QFile broken(programs.path(u"broken"_s));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("#!/no/such/interpreter\n");
+    broken.close();
+    broken.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+
+    for (const QString& program : {u"refuses"_s, u"broken"_s}) {
+        use(programs.environment(programs.path(program)));
+        scripted.dialogs.shown.clear();
+        press();
+        ASSERT_EQ(scripted.dialogs.errorReports().size(), 1U) << program.toStdString();
+        const QString report = scripted.dialogs.errorReports().front().text;
+        EXPECT_TRUE(report.startsWith(programs.path(program))) << report.toStdString();
+        EXPECT_TRUE(report.contains(u"in Drovatek2021/08/31.Form1.PushButton14_Click at line 116\r\r"_s));
+        EXPECT_EQ(window.mousePointer(), Pointer::Default);
+    }
+    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.contains(u"cannot be started: No such file or directory"_s));
 }
 
 TEST_F(XlsxExportTest, PathsWithCharactersXmlCannotHoldStillOpen)
@@ -187,7 +230,7 @@ TEST(XlsxSpreadsheets, LibreOfficeOpensTheWorkbookAsATemplate)
     const QStringList arguments = programs.argumentsOf(u"soffice"_s).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(arguments.size(), 3);
     EXPECT_EQ(arguments.mid(0, 2), (QStringList{u"--calc"_s, u"-n"_s}));
-    EXPECT_TRUE(arguments[2].endsWith(u"/Results 1.xlsx"_s));
+    EXPECT_TRUE(arguments[2].startsWith(programs.workbooks() + u"/Results "_s));
 }
 
 TEST(XlsxSpreadsheets, LibreOfficeCalcAloneAlsoOpensATemplate)
@@ -235,19 +278,27 @@ TEST(XlsxSpreadsheets, WithoutAnyApplicationNoneCanBeCreated)
     EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
 }
 
-TEST(XlsxSpreadsheets, RemovingTheFilesLeavesNoWorkbookBehind)
+// Workbooks outlive the program in the user's cache folder, named after
+// their time, and go after a week.
+TEST(XlsxSpreadsheets, WorkbooksLiveInTheCacheForAWeek)
 {
     FakePrograms programs;
     programs.add(u"capture"_s);
-    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
+    QDateTime now(QDate(2026, 12, 8), QTime(14, 3, 12));
+    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)), [&] { return now; });
     makeWorkbook(spreadsheets, true);
-    const QStringList received = programs.received(1);
-    ASSERT_EQ(received.size(), 1);
-    const QString args = programs.argumentsOf(u"capture"_s).trimmed();
-    ASSERT_TRUE(QFile::exists(args));
-    spreadsheets.removeFiles();
-    EXPECT_FALSE(QFile::exists(args));
-    EXPECT_FALSE(QDir(QFileInfo(args).absolutePath()).exists());
+    makeWorkbook(spreadsheets, true);
+    const QDir workbooks(programs.workbooks());
+    EXPECT_EQ(workbooks.entryList(QDir::Files),
+        (QStringList{u"Results 2026-12-08 14.03.12 (2).xlsx"_s, u"Results 2026-12-08 14.03.12.xlsx"_s}));
+
+    QFile first(workbooks.filePath(u"Results 2026-12-08 14.03.12.xlsx"_s));
+    ASSERT_TRUE(first.open(QIODevice::ReadWrite));
+    first.setFileTime(now.addDays(-6), QFileDevice::FileModificationTime);
+    first.close();
+    now = now.addDays(2);
+    spreadsheets.removeOldWorkbooks();
+    EXPECT_EQ(workbooks.entryList(QDir::Files), QStringList{u"Results 2026-12-08 14.03.12 (2).xlsx"_s});
 }
 
 } // namespace

@@ -122,7 +122,7 @@ private:
             , number_(number)
         {
         }
-        ~Application() override { record(QStringLiteral("release")); }
+        void release() override { record(QStringLiteral("release")); }
         void addWorkbook() override { record(QStringLiteral("add workbook")); }
         void setVisible(bool visible) override { record(QStringLiteral("visible %1").arg(visible)); }
         void setCell(int row, int column, const QString& text) override
