@@ -3,6 +3,7 @@
 //
 //   results_benchmark [--entries N]
 #include "bench_support.h"
+#include "platform/memory_use.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -49,6 +50,7 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    returnLargeBlocksWhenFreed(); // as the program does
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     const int entries = arguments.size() > 2 && arguments[1] == QLatin1String("--entries") ? arguments[2].toInt() : 1000000;

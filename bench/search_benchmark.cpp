@@ -7,6 +7,7 @@
 // The trees are built on first use and kept for later runs; --remove-trees
 // deletes them once the run is over.
 #include "bench_support.h"
+#include "platform/memory_use.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -244,6 +245,7 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    returnLargeBlocksWhenFreed(); // as the program does
     QApplication app(argc, argv);
     const Options options = parse(QCoreApplication::arguments());
     std::vector<Tree> trees{{options.root + "/1m", 1000000, 20000}};

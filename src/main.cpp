@@ -1,5 +1,6 @@
 #include "command_kit/services.h"
 #include "platform/ini_settings_store.h"
+#include "platform/memory_use.h"
 #include "platform/output_file.h"
 #include "platform/posix_file_system.h"
 #include "platform/process_end.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char* argv[])
 {
+    ferrowax::returnLargeBlocksWhenFreed();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("ferrowax"));
 
