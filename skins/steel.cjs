@@ -23,7 +23,8 @@ QPushButton:focus {
     border: 2px solid #3d6da3;
 }
 
-QTreeView {
+QTableView {
+    color: #1d2b3a;
     background: #ffffff;
     border: 1px solid #7d8fa3;
     border-radius: 4px;

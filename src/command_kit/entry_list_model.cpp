@@ -192,7 +192,8 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::CheckStateRole && checkBoxes_ && index.column() == 0)
         return store_.isChecked(static_cast<std::size_t>(index.row())) ? Qt::Checked : Qt::Unchecked;
-    if (role != Qt::DisplayRole)
+    // A row may show its text cut short; its tooltip holds the whole.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (index.column() != 0)
         return QString();

@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "accessible_frame.h"
+#include "command_button.h"
 #include "command_kit/app_title.h"
 #include "command_kit/error_report.h"
 #include "command_kit/help.h"
@@ -9,10 +11,12 @@
 #include "inputs/sample_folders.h"
 #include "list_view_events.h"
 #include "literal_progress_bar.h"
+#include "look.h"
 #include "platform/cursor_file.h"
 #include "platform/file_system.h"
 #include "platform/process_end.h"
 #include "platform/regular_file.h"
+#include "placement.h"
 #include "pointer_rule_watch.h"
 #include "report_view.h"
 #include "results/clipboard_export.h"
@@ -68,14 +72,13 @@ Form1::Form1(Services& services)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(clientSize);
-    setFont(QFont(u"Arial"_s, 9, QFont::Bold));
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
+    setFont(designedFont(9));
+    setPalette(designedPalette());
     setAutoFillBackground(true);
+    announceMainWindowAsFrame();
 
     createControls();
-    centreOnScreen();
+    placeOnScreen();
 
     connect(&state_, &WindowState::mousePointerChanged, this, &Form1::showMousePointer);
     auto* progressShown = new Throttle(showIntervalMilliseconds, [this] { showProgress(); }, this);
@@ -116,7 +119,6 @@ void Form1::createControls()
 
     progressBar1_ = new LiteralProgressBar(this);
     progressBar1_->setObjectName(u"ProgressBar1"_s);
-    progressBar1_->setAccessibleName(u"Progress Bar"_s);
     progressBar1_->setGeometry(fromTwips({120, 5370, 7800, 405}));
     progressBar1_->setRange(0, 100);
     progressBar1_->setTextVisible(true);
@@ -150,13 +152,11 @@ void Form1::createControls()
 
 QPushButton* Form1::addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick)
 {
-    auto* button = new QPushButton(caption, this);
+    // Screen readers name a button after its caption, whatever it shows now.
+    auto* button = new CommandButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(caption);
     button->setGeometry(fromTwips(twips));
-    QFont buttonFont = font();
-    buttonFont.setPointSizeF(11.25);
-    button->setFont(buttonFont);
+    button->setFont(designedFont(11.25));
     button->setAutoDefault(false);
     if (onClick)
         connect(button, &QPushButton::clicked, this, std::move(onClick));
@@ -170,6 +170,7 @@ ReportView* Form1::addList(const char* name, EntryListModel& model, const QStrin
     list->setGeometry(fromTwips(twips));
     list->setModel(&model);
     list->setToolTip(toolTip);
+    list->setAccessibleDescription(toolTip);
     connect(&model, &QAbstractItemModel::columnsInserted, list, [list, &model] {
         list->setAccessibleName(model.headerData(0, Qt::Horizontal).toString());
     });
@@ -182,10 +183,10 @@ void Form1::setTabOrder(const std::vector<QWidget*>& byTabIndex)
         QWidget::setTabOrder(byTabIndex[i - 1], byTabIndex[i]);
 }
 
-void Form1::centreOnScreen()
+void Form1::placeOnScreen()
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(clientSize.width() / 2, clientSize.height() / 2));
+        move(placementFor(screen->availableGeometry(), clientSize));
 }
 
 void Form1::Form_Load()
@@ -243,8 +244,13 @@ void Form1::showMousePointer(int pointer)
 
 void Form1::showProgress()
 {
+    const QString& text = state_.progressText();
     progressBar1_->setValue(qBound(0, qRound(state_.progressValue()), 100));
-    progressBar1_->setLiteralText(state_.progressText());
+    progressBar1_->setLiteralText(text);
+    // The bar may show the text cut in the middle; its whole is at hand.
+    progressBar1_->setToolTip(text);
+    progressBar1_->setAccessibleName(text);
+    progressBar1_->setAccessibleDescription(text);
 }
 
 } // namespace ferrowax

@@ -43,7 +43,7 @@ private:
     QPushButton* addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick = {});
     ReportView* addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips);
     void setTabOrder(const std::vector<QWidget*>& byTabIndex);
-    void centreOnScreen();
+    void placeOnScreen();
 
     void showMousePointer(int pointer);
     void showProgress();

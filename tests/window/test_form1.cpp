@@ -1,10 +1,13 @@
 #include "platform/failure.h"
 #include "support/cursor_bytes.h"
 #include "support/form_harness.h"
+#include "window/placement.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QProgressBar>
@@ -65,7 +68,8 @@ TEST(Form1, EveryControlStandsWhereItWasDesigned)
         QWidget* widget = h.control(control.name);
         ASSERT_NE(widget, nullptr) << control.name;
         EXPECT_EQ(widget->geometry(), control.pixels) << control.name;
-        EXPECT_EQ(widget->accessibleName(), control.caption) << control.name;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), control.caption)
+            << control.name;
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             EXPECT_EQ(button->text(), control.caption);
             EXPECT_EQ(button->font().pointSizeF(), 11.25);
@@ -196,12 +200,107 @@ TEST(Form1, StartButtonRunsASearchThatItsOwnPressStops)
     EXPECT_EQ(h.dialogs.messages(), QStringList{u"Done."_s});
 }
 
-TEST(Form1, ProgressTextShowsPathsLiterally)
+// What the window shows, a screen reader gets: names follow captions and
+// texts as they change, lists describe themselves with their tooltips, and
+// every result says whether it is ticked.
+TEST(Form1, ScreenReadersHearWhatTheWindowShows)
 {
     FormHarness h;
     h.start();
+    h.form.show();
+    const auto accessible = [&](const char* name) { return QAccessible::queryAccessibleInterface(h.control(name)); };
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&h.form)->role(), QAccessible::Window);
+    EXPECT_EQ(accessible("ListView1")->text(QAccessible::Description), h.control("ListView1")->toolTip());
+
+    TempTree tree;
+    tree.file("a.txt");
+    h.form.state().folderList().append(tree.path());
+    h.form.state().extensionList().append("txt");
+    QString startName;
+    QString barName;
+    h.eventPump.onYield = [&](int yieldNumber) {
+        if (yieldNumber != 3)
+            return;
+        startName = accessible("PushButton1")->text(QAccessible::Name);
+        [[maybe_unused]] const bool shown = QTest::qWaitFor([&] { return accessible("ProgressBar1")->text(QAccessible::Name).startsWith(u"Processing "_s); }, 1000);
+        barName = accessible("ProgressBar1")->text(QAccessible::Name);
+    };
+    h.click("PushButton1");
+    EXPECT_EQ(startName, u"Stop"_s);
+    EXPECT_EQ(barName, u"Processing "_s + QString::fromUtf8(tree.path()));
+
+    EntryListModel& results = h.form.state().resultList();
+    results.setChecked(1, false);
+    results.append("/b.txt", true);
+    results.showQueuedAppends();
+    QAccessibleTableInterface* table = accessible("ListView2")->tableInterface();
+    ASSERT_NE(table, nullptr);
+    for (int row = 0; row < 2; ++row) {
+        const QAccessible::State state = table->cellAt(row, 0)->state();
+        EXPECT_TRUE(state.checkable) << row;
+        EXPECT_EQ(static_cast<bool>(state.checked), row == 1);
+    }
+}
+
+// Long texts are cut in the middle, so that a file's name stays in sight,
+// and shown whole in the tooltip; a folder path's % signs are no
+// placeholders.
+TEST(Form1, LongTextsKeepTheirEndsInSight)
+{
+    FormHarness h;
+    h.start();
+    h.form.show();
+    auto* bar = h.control<QProgressBar>("ProgressBar1");
     h.form.state().setProgressText(u"Processing /tmp/100%p done"_s);
-    EXPECT_EQ(h.control<QProgressBar>("ProgressBar1")->text(), u"Processing /tmp/100%p done"_s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->text() == u"Processing /tmp/100%p done"_s; }, 1000));
+
+    const QString deep = u"Processing /home/ada/"_s + QString(u"deeper/"_s).repeated(40) + u"photos-2026"_s;
+    h.form.state().setProgressText(deep);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->toolTip() == deep; }, 1000));
+    EXPECT_TRUE(bar->text().startsWith(u"Processing /home"_s));
+    EXPECT_TRUE(bar->text().endsWith(u"photos-2026"_s));
+    EXPECT_LT(bar->fontMetrics().horizontalAdvance(bar->text()), bar->width());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(bar)->text(QAccessible::Description), deep);
+
+    EntryListModel& results = h.form.state().resultList();
+    results.append(QByteArray("/home/ada/") + QByteArray("deeper/").repeated(40) + "photo.jpg", true);
+    results.showQueuedAppends();
+    auto* view = h.control<QTableView>("ListView2");
+    EXPECT_EQ(view->textElideMode(), Qt::ElideMiddle);
+    EXPECT_EQ(results.data(results.index(0, 0), Qt::ToolTipRole).toString(), QString::fromUtf8(results.entry(1)));
+}
+
+TEST(Form1, DarkDesktopThemeLeavesTheWindowLight)
+{
+    const QPalette desktop = QApplication::palette();
+    QPalette dark(Qt::white, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::Base, Qt::black);
+    dark.setColor(QPalette::Text, Qt::white);
+    QApplication::setPalette(dark);
+    {
+        FormHarness h;
+        h.start();
+        for (const char* name : {"ListView2", "PushButton1", "ProgressBar1"}) {
+            const QPalette shown = h.control(name)->palette();
+            EXPECT_EQ(shown.color(QPalette::Base), QColor(Qt::white)) << name;
+            EXPECT_EQ(shown.color(QPalette::Text), QColor(Qt::black)) << name;
+            EXPECT_EQ(shown.color(QPalette::ButtonText), QColor(Qt::black)) << name;
+            EXPECT_GT(shown.color(QPalette::Button).lightness(), 200) << name;
+        }
+        EXPECT_EQ(h.form.palette().color(QPalette::Window), QColor(Qt::white));
+    }
+    QApplication::setPalette(desktop);
+}
+
+TEST(Placement, CentredWhenTheWindowFitsElseAtTheTopLeftCorner)
+{
+    const QSize window(1064, 392);
+    EXPECT_EQ(placementFor({0, 0, 1920, 1080}, window), QPoint(428, 344));
+    EXPECT_EQ(placementFor({0, 27, 1280, 693}, window), QPoint(108, 177));
+    // 1366 x 768 at 1.5 and 1920 x 1080 at 2, each less a panel.
+    EXPECT_EQ(placementFor({0, 18, 910, 494}, window), QPoint(0, 18));
+    EXPECT_EQ(placementFor({64, 0, 896, 540}, window), QPoint(64, 0));
+    EXPECT_EQ(placementFor({1920, 0, 1280, 380}, window), QPoint(1920, 0)); // too low only
 }
 
 TEST(Form1, DoubleClickOnAResultRemovesNothing)

@@ -42,7 +42,7 @@ struct SkinTest : ::testing::Test {
         return file.readAll();
     }
     QColor background() const { return h.form.palette().color(QPalette::Window); }
-    QColor buttonFace() const { return QApplication::palette().color(QPalette::Button); }
+    QColor buttonFace() const { return h.form.palette().color(QPalette::Button); }
 };
 
 TEST_F(SkinTest, WithoutASkinFileTheWindowStaysWhiteAndPlain)
@@ -61,6 +61,10 @@ TEST_F(SkinTest, ShippedSkinDressesTheWindowOnTheButtonFace)
     EXPECT_TRUE(h.dialogs.shown.empty());
     EXPECT_EQ(background(), buttonFace());
     EXPECT_EQ(h.form.styleSheet(), QString::fromUtf8(shippedSkin()));
+    // Its lists set their text colour, so no theme leaves it pale on white.
+    auto* list = h.control<QTableView>("ListView2");
+    list->ensurePolished();
+    EXPECT_EQ(list->palette().color(QPalette::Text), QColor(0x1d, 0x2b, 0x3a));
 }
 
 TEST_F(SkinTest, SkinHiddenFromTheFileManagerCountsAsAbsent)
