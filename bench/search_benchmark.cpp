@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <numeric>
 #include <cstdio>
 #include <thread>
 
@@ -183,6 +184,38 @@ public:
         return pressed ? secondsBetween(stopPressed, done_) : -1;
     }
 
+    // A screen reader asks the window one question at a time from another
+    // thread, each answered on the window's thread at its next slice of
+    // event handling. Asks without pause during a search; answers the
+    // waits, in seconds.
+    std::vector<double> answerWaits(const QByteArray& root)
+    {
+        std::vector<double> waits;
+        std::atomic<bool> searching = true;
+        std::thread reader([&] {
+            while (state().startButtonCaption() != QLatin1String("Stop"))
+                std::this_thread::yield();
+            while (searching) {
+                const Clock::time_point asked = Clock::now();
+                QMetaObject::invokeMethod(start_, [] {}, Qt::BlockingQueuedConnection);
+                waits.push_back(secondsBetween(asked, Clock::now()));
+            }
+        });
+        bench_.dialogs.onMessage = [&](const QString& text) {
+            if (text == QLatin1String("Done.")) {
+                done_ = Clock::now();
+                searching = false;
+            }
+        };
+        search(root, {"jpg"});
+        reader.join();
+        bench_.dialogs.onMessage = [this](const QString& text) {
+            if (text == QLatin1String("Done."))
+                done_ = Clock::now();
+        };
+        return waits;
+    }
+
 private:
     BenchServices bench_;
     Form1 window_;
@@ -265,6 +298,7 @@ int main(int argc, char* argv[])
     searcher.search(trees.front().root, {"jpg"});
     const double repaintGap = searcher.longestRepaintGap();
     const double stop = searcher.stopLatency(trees.front().root);
+    const std::vector<double> waits = searcher.answerWaits(trees.front().root);
 
     std::printf("\nmedian of %d rounds, warm cache, .jpg (one file in ten)\n", options.rounds);
     std::printf("%-10s %-11s %-14s %-16s %-9s %-12s %-22s\n", "files", "find", "bfs (ratio)", "Ferrowax (ratio)",
@@ -291,6 +325,18 @@ int main(int argc, char* argv[])
         std::printf("%d in %.3f s%s", row.tree.files, row.allSeconds, &row == &rows.back() ? "\n" : ", ");
     std::printf("longest repaint gap during a search: %.0f ms\n", repaintGap * 1000);
     std::printf("Stop took effect in: %.1f ms\n", stop * 1000);
+    if (!waits.empty()) {
+        // About as many questions as a screen reader asks to read the window.
+        constexpr std::size_t wholeWindow = 90;
+        double windowRead = 0;
+        for (std::size_t i = 0; i < std::min(wholeWindow, waits.size()); ++i)
+            windowRead += waits[i];
+        std::printf("answers to another thread during a search: %zu, mean %.2f ms, longest %.2f ms; "
+                    "%zu in a row (the whole window) %.0f ms\n",
+            waits.size(), std::accumulate(waits.begin(), waits.end(), 0.0) / static_cast<double>(waits.size()) * 1000,
+            *std::max_element(waits.begin(), waits.end()) * 1000, std::min(wholeWindow, waits.size()),
+            windowRead * 1000);
+    }
 
     if (options.removeTrees) {
         for (const Tree& tree : trees)

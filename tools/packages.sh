@@ -2,9 +2,11 @@
 # Sourced by run.sh and test.sh.
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxlsxwriter-dev fonts-liberation2)
-# LibreOffice reads the exported workbooks back; the rest builds and checks
-# the Debian package.
-TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui
+# LibreOffice reads the exported workbooks back, unzip their sheets; the
+# accessibility bus and its Python client read the window as a screen reader
+# does; the rest builds and checks the Debian package.
+TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui unzip
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi
     dpkg-dev file desktop-file-utils appstream)
 
 ensure_packages() {

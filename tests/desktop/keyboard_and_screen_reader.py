@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""Drives Ferrowax with real key presses and mouse clicks in a virtual X
+display, and reads it the way a screen reader does, over AT-SPI.
+
+    keyboard_and_screen_reader.py PROGRAM
+
+Run inside a private D-Bus session with the AT-SPI bus started (see
+screen_reader_session.sh). Checks that Enter presses the focused button,
+that Delete acts right after tabbing into a list, that a double-click
+below the entries removes the selected one, and that the start button
+reads "Stop" during a search, each question answered promptly.
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+
+
+def fail(message):
+    print(message, file=sys.stderr)
+    sys.exit(1)
+
+
+def wait_for(condition, what, seconds=10):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.05)
+    fail("timed out waiting for " + what)
+
+
+def find(node, role, name=None):
+    for child in node:
+        if child is None:
+            continue
+        if child.getRoleName() == role and (name is None or child.name == name):
+            return child
+        found = find(child, role, name)
+        if found is not None:
+            return found
+    return None
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *arguments], check=True)
+
+
+def windows_named(title):
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], capture_output=True, text=True)
+    return len(found.stdout.split())
+
+
+def centre(accessible):
+    x, y, width, height = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return x + width // 2, y + height // 2
+
+
+def make_program_folder(work, program):
+    """A copy of the program whose first sample folder holds enough files
+    for a search to last a moment."""
+    folder = os.path.join(work, "program")
+    os.makedirs(os.path.join(folder, "Samples", "2"))
+    shutil.copy(program, os.path.join(folder, "ferrowax"))
+    for group in range(50):
+        path = os.path.join(folder, "Samples", "1", "group-%d" % group)
+        os.makedirs(path)
+        for number in range(1000):
+            os.close(os.open(os.path.join(path, "file-%d.%s" % (number, "jpg" if number % 10 == 0 else "dat")),
+                             os.O_CREAT | os.O_WRONLY))
+    with open(os.path.join(folder, "Samples", "2", "note.txt"), "w") as note:
+        note.write("note\n")
+    return os.path.join(folder, "ferrowax")
+
+
+def main():
+    work = tempfile.mkdtemp()
+    program = make_program_folder(work, os.path.abspath(sys.argv[1]))
+    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                       XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
+    ferrowax = subprocess.Popen([program], env=environment)
+    try:
+        wait_for(lambda: windows_named("^Ferrowax$") == 1, "the window")
+        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0")
+        app = None
+
+        def found_app():
+            nonlocal app
+            app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "ferrowax"), None)
+            return app is not None
+
+        wait_for(found_app, "Ferrowax on the accessibility bus")
+        window = find(app, "frame", "Ferrowax")
+        folders = find(window, "table", "Folder(s)").queryTable()
+        extensions = find(window, "table", "Extension").queryTable()
+        samples = find(window, "push button", "Load Sample/Example Folder")
+        start = find(window, "push button", "Start Searching")
+
+        # Enter presses the focused button: the sample loader asks its question.
+        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
+        samples.queryComponent().grabFocus()
+        xdotool("key", "Return")
+        wait_for(lambda: windows_named("^Ferrowax$") == 2, "the sample loader's question")
+        xdotool("key", "Escape")
+        wait_for(lambda: folders.nRows == 2 and extensions.nRows == 2, "the sample folders and extensions")
+
+        # Delete right after tabbing into a list removes its current entry.
+        # Without a window manager the window gets the keyboard only when told.
+        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
+        find(window, "push button", "Add Drive/Folder To Search").queryComponent().grabFocus()
+        xdotool("key", "shift+Tab", "Delete")
+        wait_for(lambda: extensions.nRows == 1, "Delete to remove an extension")
+
+        # A double-click below the entries removes the selected entry.
+        x, y = centre(folders.getAccessibleAt(0, 0))
+        xdotool("mousemove", str(x), str(y), "click", "1")
+        table_x, table_y, table_width, table_height = find(window, "table", "Folder(s)").queryComponent().getExtents(
+            pyatspi.DESKTOP_COORDS)
+        xdotool("mousemove", str(x), str(table_y + table_height - 12), "click", "--repeat", "2", "--delay", "80", "1")
+        wait_for(lambda: folders.nRows == 1, "the double-click to remove the selected folder")
+        if not folders.getAccessibleAt(0, 0).name.endswith("/Samples/2"):
+            fail("the double-click removed the wrong folder: " + folders.getAccessibleAt(0, 0).name)
+
+        # Twenty walks of the big sample folder: a search that lasts a while.
+        action = samples.queryAction()
+        for _ in range(20):
+            action.doAction(0)
+            wait_for(lambda: windows_named("^Ferrowax$") == 2, "the sample loader's question")
+            xdotool("key", "Escape")
+            wait_for(lambda: windows_named("^Ferrowax$") == 1, "the question to close")
+
+        # During the search the start button reads "Stop", and each question
+        # is answered within a slice of the window's time.
+        start.queryAction().doAction(0)
+        wait_for(lambda: start.name == "Stop", "the search to start")
+        answers = []
+        name = start.name
+        deadline = time.monotonic() + 60
+        while name != "Start Searching" and time.monotonic() < deadline:
+            asked = time.monotonic()
+            name = start.name
+            if name == "Stop":
+                answers.append(time.monotonic() - asked)
+        if len(answers) < 10:
+            fail("the start button read \"Stop\" only %d times during the search" % len(answers))
+        mean = statistics.mean(answers) * 1000
+        print("%d answers during the search: mean %.1f ms, longest %.1f ms" % (len(answers), mean, max(answers) * 1000))
+        if mean > 8:
+            fail("a screen reader waits %.1f ms for each answer during a search" % mean)
+        print("Enter, Delete after Tab, a double-click below the entries and a screen reader all work")
+    finally:
+        ferrowax.kill()
+        ferrowax.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
