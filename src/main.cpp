@@ -1,3 +1,5 @@
+#include "cli/command_line.h"
+#include "cli/list_command.h"
 #include "command_kit/services.h"
 #include "platform/ini_settings_store.h"
 #include "platform/memory_use.h"
@@ -10,14 +12,17 @@
 #include "platform/random_source.h"
 #include "platform/time_sliced_event_pump.h"
 #include "platform/xlsx_spreadsheet.h"
+#include "version.h"
 #include "window/form1.h"
+#include "window/graphical_session.h"
 
-#include <QApplication>
+#include <cstdio>
 
-int main(int argc, char* argv[])
+namespace {
+
+int showWindow(int argc, char* argv[])
 {
-    ferrowax::returnLargeBlocksWhenFreed();
-    QApplication app(argc, argv);
+    const std::unique_ptr<QApplication> application = ferrowax::startGraphicalSession(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("ferrowax"));
 
     ferrowax::QtDialogs dialogs;
@@ -40,4 +45,32 @@ int main(int argc, char* argv[])
     window.Form_Load();
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    ferrowax::returnLargeBlocksWhenFreed();
+    const ferrowax::Invocation invocation = ferrowax::readCommandLine(argc, argv);
+    switch (invocation.mode) {
+    case ferrowax::Invocation::Mode::Help:
+        std::fputs(ferrowax::usageText().toUtf8().constData(), stdout);
+        return 0;
+    case ferrowax::Invocation::Mode::Version:
+        std::printf("ferrowax %s\n", FERROWAX_VERSION);
+        return 0;
+    case ferrowax::Invocation::Mode::Mistake:
+        std::fprintf(stderr, "ferrowax: %s\nTry 'ferrowax --help' for more information.\n",
+            invocation.mistake.toUtf8().constData());
+        return ferrowax::exitUsageMistake;
+    case ferrowax::Invocation::Mode::List: {
+        const ferrowax::PosixFileSystem fileSystem;
+        return ferrowax::listMatches(invocation.folders, invocation.extensions, invocation.nulSeparated ? '\0' : '\n',
+            fileSystem, stdout, stderr);
+    }
+    case ferrowax::Invocation::Mode::Window:
+        break;
+    }
+    return showWindow(argc, argv);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real program in a virtual X display the way a user would: load
 # the samples, search, copy the results to the X clipboard and save them as a
-# text file. Both must hold one CR LF line per sample match.
+# text file. Both must hold one CR LF line per sample match, the same as
+# --list prints.
 #   sample_search.sh PROGRAM [SCREENSHOT]
 set -euo pipefail
 program=$1
@@ -20,7 +21,9 @@ wait_for() {
     echo "timed out waiting for $count window(s) named $title" >&2
     exit 1
 }
-click() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+# Positions in the window's own pixels, at the scale it is shown.
+scale=${QT_SCALE_FACTOR:-1}
+click() { xdotool mousemove --window "$main" $(( $1 * scale )) $(( $2 * scale )) click 1; }
 
 "$program" & pid=$!
 wait_for '^Ferrowax$' 1
@@ -58,4 +61,8 @@ printf '%s\r\n' "$samples/1/harbour.jpg" "$samples/1/README.txt" "$samples/1/sho
     "$samples/2/letter.txt" "$samples/2/mountain.jpg" "$samples/2/Recipe.txt" > "$work/expected.txt"
 cmp "$work/expected.txt" "$work/clipboard.txt"
 cmp "$work/expected.txt" "$work/saved"
-echo "clipboard and saved file hold the $(wc -l < "$work/expected.txt") sample matches"
+# The same walk from the command line, without a window.
+env -u DISPLAY "$program" --list --folder "$samples/1" --folder "$samples/2" --ext jpg --ext txt \
+    | sed 's/$/\r/' > "$work/listed.txt"
+cmp "$work/saved" "$work/listed.txt"
+echo "clipboard, saved file and --list hold the $(wc -l < "$work/expected.txt") sample matches"

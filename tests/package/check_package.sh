@@ -12,13 +12,18 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 in_display() { QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x720x24" "$@"; }
 
+# lintian fails on errors; what it warns of is shown.
+lintian --fail-on error --suppress-tags binary-has-unneeded-section "$deb"
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/ferrowax.desktop"
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/ferrowax.1.gz" 2>&1 >/dev/null)
+[ -z "$warnings" ] || { echo "the manual page has warnings: $warnings" >&2; exit 1; }
 appstreamcli validate --no-net "$root/usr/share/metainfo/example.kestrune.Ferrowax.metainfo.xml"
 for file in bin/ferrowax lib/ferrowax/ferrowax lib/ferrowax/HAND-M.CUR lib/ferrowax/skins/steel.cjs \
     lib/ferrowax/Samples/1/sunrise.jpg lib/ferrowax/Samples/2/letter.txt \
     share/icons/hicolor/scalable/apps/ferrowax.svg share/icons/hicolor/48x48/apps/ferrowax.png \
-    share/icons/hicolor/256x256/apps/ferrowax.png; do
+    share/icons/hicolor/256x256/apps/ferrowax.png share/man/man1/ferrowax.1.gz share/doc/ferrowax/copyright \
+    share/doc/ferrowax/changelog.Debian.gz; do
     [ -e "$root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }
 done
 [ "$(readlink "$root/usr/bin/ferrowax")" = ../lib/ferrowax/ferrowax ]
@@ -31,6 +36,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "$deb" >/dev/null
 [ -x /usr/bin/ferrowax ]
+[ "$(env -u DISPLAY ferrowax --version)" = "ferrowax $(dpkg-deb -f "$deb" Version | cut -d- -f1)" ]
 in_display "$search" /usr/bin/ferrowax
 apt-get remove -y -qq --purge ferrowax >/dev/null
 for left in /usr/bin/ferrowax /usr/lib/ferrowax /usr/share/applications/ferrowax.desktop \

@@ -1,0 +1,90 @@
+#include "command_line.h"
+
+#include <QCommandLineParser>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+namespace {
+
+// Names on Linux are bytes. Read each byte as one Latin-1 character, so the
+// parser sees options as text and every value goes back to its bytes.
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLatin1(argv[i]));
+    return arguments;
+}
+
+QList<QByteArray> bytesOf(const QStringList& values)
+{
+    QList<QByteArray> bytes;
+    for (const QString& value : values)
+        bytes.append(value.toLatin1());
+    return bytes;
+}
+
+} // namespace
+
+QString usageText()
+{
+    return u"Usage: ferrowax [--list --folder DIR... --ext EXT... [--null]]\n"
+           u"\n"
+           u"Finds every file of chosen types under chosen folders. Without options it\n"
+           u"opens its window.\n"
+           u"\n"
+           u"Options:\n"
+           u"  --list          walk the folders as \"Start Searching\" does and print the\n"
+           u"                  path of every match, one per line, without a window\n"
+           u"  --folder DIR    a folder to walk (repeat for more, walked in order)\n"
+           u"  --ext EXT       an extension to look for, exactly as typed: jpg, not .jpg\n"
+           u"                  (repeat for more; letter case counts)\n"
+           u"  --null          end each path with a NUL byte instead of a new line\n"
+           u"  -h, --help      show this text\n"
+           u"  -v, --version   show the version\n"
+           u"\n"
+           u"With --list, what the window would report in a box goes to standard error,\n"
+           u"one line each; the exit status is 0 when nothing was reported, 1 otherwise.\n"_s;
+}
+
+Invocation readCommandLine(int argc, char* argv[])
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{u"h"_s, u"help"_s});
+    const QCommandLineOption version(QStringList{u"v"_s, u"version"_s});
+    const QCommandLineOption list(u"list"_s);
+    const QCommandLineOption folder(u"folder"_s, QString(), u"DIR"_s);
+    const QCommandLineOption extension(u"ext"_s, QString(), u"EXT"_s);
+    const QCommandLineOption nul(u"null"_s);
+    parser.addOptions({help, version, list, folder, extension, nul});
+
+    Invocation invocation;
+    const auto mistake = [&](const QString& what) {
+        invocation.mode = Invocation::Mode::Mistake;
+        invocation.mistake = what;
+        return invocation;
+    };
+    if (!parser.parse(argumentsOf(argc, argv)))
+        return mistake(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return mistake(u"Unexpected argument '%1'."_s.arg(parser.positionalArguments().first()));
+    if (parser.isSet(help))
+        return {Invocation::Mode::Help, {}, {}, false, {}};
+    if (parser.isSet(version))
+        return {Invocation::Mode::Version, {}, {}, false, {}};
+    if (!parser.isSet(list)) {
+        if (parser.isSet(folder) || parser.isSet(extension) || parser.isSet(nul))
+            return mistake(u"--folder, --ext and --null go with --list."_s);
+        return invocation;
+    }
+    invocation.mode = Invocation::Mode::List;
+    invocation.folders = bytesOf(parser.values(folder));
+    invocation.extensions = bytesOf(parser.values(extension));
+    invocation.nulSeparated = parser.isSet(nul);
+    return invocation;
+}
+
+} // namespace ferrowax

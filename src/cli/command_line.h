@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace ferrowax {
+
+// What the program was asked to do, read before any window exists.
+struct Invocation {
+    enum class Mode { Window, Help, Version, List, Mistake };
+    Mode mode = Mode::Window;
+    // For --list: the folders and extensions exactly as given, as bytes.
+    QList<QByteArray> folders;
+    QList<QByteArray> extensions;
+    bool nulSeparated = false;
+    QString mistake; // one line saying what was wrong
+};
+
+Invocation readCommandLine(int argc, char* argv[]);
+
+QString usageText();
+inline constexpr int exitUsageMistake = 2;
+
+} // namespace ferrowax

@@ -1,0 +1,82 @@
+#include "list_command.h"
+
+#include "line_dialogs.h"
+#include "platform/file_system.h"
+#include "search/search_in_files.h"
+#include "search/walk_host.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+namespace {
+
+class PrintingWalkHost final : public WalkHost {
+public:
+    PrintingWalkHost(const FileSystem& fileSystem, std::FILE* out, std::FILE* errors, char separator)
+        : fileSystem_(fileSystem)
+        , dialogs_(errors)
+        , out_(out)
+        , separator_(separator)
+    {
+    }
+
+    int boxes() const { return dialogs_.linesWritten(); }
+
+    const FileSystem& fileSystem() override { return fileSystem_; }
+    Dialogs& dialogs() override { return dialogs_; }
+    void yield() override {}
+    bool stopRequested() const override { return false; }
+    void setProgressText(const QString&) override {}
+    void appendResult(QByteArrayView folderPart, QByteArrayView name) override
+    {
+        std::fwrite(folderPart.data(), 1, static_cast<std::size_t>(folderPart.size()), out_);
+        std::fwrite(name.data(), 1, static_cast<std::size_t>(name.size()), out_);
+        std::fputc(separator_, out_);
+    }
+    void scrollResultsToEnd() override {}
+
+private:
+    const FileSystem& fileSystem_;
+    LineDialogs dialogs_;
+    std::FILE* out_;
+    char separator_;
+};
+
+// The folder picker gives the window absolute, clean paths; so does this.
+QByteArray asPicked(const QByteArray& folder)
+{
+    const QString path = QString::fromLatin1(folder);
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
+    return QDir::cleanPath(absolute).toLatin1();
+}
+
+} // namespace
+
+int listMatches(const QList<QByteArray>& folders, const QList<QByteArray>& extensions, char separator,
+    const FileSystem& fileSystem, std::FILE* out, std::FILE* errors)
+{
+    PrintingWalkHost host(fileSystem, out, errors, separator);
+    if (folders.isEmpty()) {
+        host.dialogs().messageBox(u"No folders added."_s, 0);
+    } else if (extensions.isEmpty()) {
+        host.dialogs().messageBox(u"No extensions added."_s, 0);
+    } else {
+        const ExtensionArray extensionArray(extensions.begin(), extensions.end());
+        const int includeSubfolders = 1;
+        for (const QByteArray& folder : folders) {
+            const QByteArray path = asPicked(folder);
+            fileSystem.readAheadFrom(path);
+            searchInFiles(path, extensionArray, includeSubfolders, host);
+        }
+    }
+    const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
+    if (!written)
+        std::fputs("ferrowax: the paths could not all be written out\n", errors);
+    return host.boxes() == 0 && written ? 0 : 1;
+}
+
+} // namespace ferrowax
