@@ -1,6 +1,7 @@
 #include "folder_reader.h"
 
 #include "failure.h"
+#include "file_descriptor.h"
 
 #include <cerrno>
 #include <vector>
@@ -47,32 +48,17 @@ Kind kindOf(int folderFd, const char* name, unsigned char type)
     }
 }
 
+int openFolder(const QByteArray& path)
+{
+    return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 bool isDotOrDotDot(const char* name)
 {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-class FolderFd {
-public:
-    explicit FolderFd(const QByteArray& path)
-        : fd_(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-    }
-    ~FolderFd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FolderFd(const FolderFd&) = delete;
-    FolderFd& operator=(const FolderFd&) = delete;
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::shared_ptr<FolderListing> listOpenFolder(const FolderFd& folder, const QByteArray& folderPath, EntryTypes types)
+std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, const QByteArray& folderPath, EntryTypes types)
 {
     // Kept between calls: a walk reads tens of thousands of folders.
     thread_local std::vector<char> buffer(readBufferSize);
@@ -102,7 +88,7 @@ std::shared_ptr<FolderListing> listOpenFolder(const FolderFd& folder, const QByt
 
 std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types)
 {
-    const FolderFd folder(folderPath);
+    const FileDescriptor folder(openFolder(folderPath));
     if (folder.get() < 0)
         throw Failure::fromErrno(errno);
     std::shared_ptr<FolderListing> listing = listOpenFolder(folder, folderPath, types);
@@ -114,7 +100,7 @@ FolderReading readFolder(const QByteArray& path, EntryTypes types)
 {
     FolderReading reading{path, {}, std::nullopt, nullptr, std::nullopt};
     const QByteArray absolute = path.isEmpty() ? path : absoluteFolderPath(path);
-    const FolderFd folder(absolute);
+    const FileDescriptor folder(openFolder(absolute));
     const int openError = errno;
     try {
         if (folder.get() < 0) {

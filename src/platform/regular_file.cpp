@@ -1,5 +1,7 @@
 #include "regular_file.h"
 
+#include "file_descriptor.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -11,30 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace ferrowax {
-
-namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd_(fd)
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-} // namespace
 
 NotARegularFile::NotARegularFile(const QByteArray& path)
     : Failure(QFile::decodeName(path) + u" is not a regular file"_s)
@@ -50,7 +28,7 @@ QByteArray readRegularFile(const QByteArray& path, qint64 limit)
 {
     // Opening a pipe without O_NONBLOCK waits for a writer; opening a
     // terminal could make it the program's own.
-    const Descriptor file(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const FileDescriptor file(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
         throw Failure::fromErrno(errno);
     struct stat status {};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <unistd.h>
+
+namespace ferrowax {
+
+// An open file descriptor, closed when it goes; -1 holds none.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : fd_(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace ferrowax
