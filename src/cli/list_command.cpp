@@ -6,7 +6,6 @@
 #include "search/walk_host.h"
 
 #include <QDir>
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -47,11 +46,12 @@ private:
 };
 
 // The folder picker gives the window absolute, clean paths; so does this.
+// Each byte is one Latin-1 character while the path is cleaned, so that
+// names that are not UTF-8 keep their bytes.
 QByteArray asPicked(const QByteArray& folder)
 {
-    const QString path = QString::fromLatin1(folder);
-    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
-    return QDir::cleanPath(absolute).toLatin1();
+    const QByteArray absolute = folder.startsWith('/') ? folder : joinPath(currentFolderPath(), folder);
+    return QDir::cleanPath(QString::fromLatin1(absolute)).toLatin1();
 }
 
 } // namespace

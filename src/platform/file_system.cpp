@@ -2,6 +2,8 @@
 
 #include "failure.h"
 
+#include <filesystem>
+
 using namespace Qt::StringLiterals;
 
 namespace ferrowax {
@@ -71,6 +73,11 @@ QByteArray joinPath(const QByteArray& folder, const QByteArray& name)
     path.reserve(folder.size() + 1 + name.size());
     path.append(folder).append('/').append(name);
     return path;
+}
+
+QByteArray currentFolderPath()
+{
+    return QByteArray::fromStdString(std::filesystem::current_path().native());
 }
 
 bool IsFilePresent(const FileSystem& fileSystem, const QByteArray& path)

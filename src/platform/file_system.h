@@ -68,6 +68,9 @@ public:
 // `folder` followed by one separator and `name`.
 QByteArray joinPath(const QByteArray& folder, const QByteArray& name);
 
+// The process's current folder, as the bytes the system names it by.
+QByteArray currentFolderPath();
+
 // True when the last-modification time of `path` can be read; never fails.
 bool IsFilePresent(const FileSystem& fileSystem, const QByteArray& path);
 

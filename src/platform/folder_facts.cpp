@@ -4,8 +4,6 @@
 #include "file_system.h"
 #include "mount_table.h"
 
-#include <QDir>
-#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -83,7 +81,7 @@ QByteArray absoluteFolderPath(const QByteArray& path)
 {
     if (path.startsWith('/'))
         return withoutTrailingSeparator(path);
-    return withoutTrailingSeparator(joinPath(QFile::encodeName(QDir::currentPath()), path));
+    return withoutTrailingSeparator(joinPath(currentFolderPath(), path));
 }
 
 bool walkEnters(const FolderFacts& facts)
