@@ -17,7 +17,7 @@ struct Outcome {
 };
 
 // The real program, as a terminal starts it, with no display at all.
-Outcome ferrowax(const QList<QByteArray>& arguments)
+Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFolder = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
@@ -28,6 +28,8 @@ Outcome ferrowax(const QList<QByteArray>& arguments)
     for (const QByteArray& argument : arguments)
         texts.append(QString::fromUtf8(argument));
     process.setProgram(QStringLiteral(PROGRAM));
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(QString::fromUtf8(workingFolder));
     process.setArguments(texts);
     process.start();
     Outcome run;
@@ -92,7 +94,8 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
         "ferrowax: The length of filenames in folder " + tree.path(deep + "x/")
             + " is too long. The maximum folder length is 260 symbols. Please move subfolders to a small folder.\n");
 
-    const Outcome nul = ferrowax({"--list", "--null", "--folder", tree.path("sub2"), "--ext", "txt"});
+    // A folder named from where the command runs stands for its full path.
+    const Outcome nul = ferrowax({"--list", "--null", "--folder", "./sub2/", "--ext", "txt"}, tree.path());
     EXPECT_EQ(nul.exitCode, 0);
     EXPECT_EQ(nul.out, tree.path("sub2/d.txt") + '\0');
     EXPECT_TRUE(nul.errors.isEmpty());
