@@ -15,7 +15,6 @@ public:
     {
         return fontMetrics().elidedText(literalText_, Qt::ElideMiddle, width() - 2 * fontMetrics().averageCharWidth());
     }
-    const QString& literalText() const { return literalText_; }
 
     void setLiteralText(const QString& text)
     {
