@@ -5,7 +5,7 @@
 #include "platform/desktop_launcher.h"
 #include "platform/dialogs.h"
 #include "platform/output_file.h"
-#include "platform/posix_file_system.h"
+#include "walk_engine/posix_file_system.h"
 #include "platform/process_end.h"
 #include "platform/random_source.h"
 #include "platform/settings_store.h"

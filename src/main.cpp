@@ -4,7 +4,7 @@
 #include "platform/ini_settings_store.h"
 #include "platform/memory_use.h"
 #include "platform/output_file.h"
-#include "platform/posix_file_system.h"
+#include "walk_engine/posix_file_system.h"
 #include "platform/process_end.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_desktop_launcher.h"

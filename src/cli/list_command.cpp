@@ -1,7 +1,7 @@
 #include "list_command.h"
 
 #include "line_dialogs.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 #include "search/search_in_files.h"
 #include "search/walk_host.h"
 

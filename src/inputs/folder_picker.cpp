@@ -1,7 +1,7 @@
 #include "folder_picker.h"
 
 #include "platform/dialogs.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "command_kit/entry_list_model.h"
 #include "platform/dialogs.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 #include "walk_host.h"
 
 #include <algorithm>

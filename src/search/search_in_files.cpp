@@ -4,7 +4,7 @@
 #include "command_kit/error_report.h"
 #include "command_kit/procedure.h"
 #include "names_too_long.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 #include "walk_host.h"
 
 using namespace Qt::StringLiterals;

@@ -6,7 +6,7 @@
 #include "command_kit/window_state.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 #include "search_in_files.h"
 
 using namespace Qt::StringLiterals;

@@ -13,7 +13,7 @@
 #include "literal_progress_bar.h"
 #include "look.h"
 #include "platform/cursor_file.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 #include "platform/process_end.h"
 #include "platform/regular_file.h"
 #include "placement.h"

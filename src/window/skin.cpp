@@ -1,7 +1,7 @@
 #include "skin.h"
 
 #include "platform/failure.h"
-#include "platform/file_system.h"
+#include "walk_engine/file_system.h"
 #include "platform/regular_file.h"
 
 #include <QFile>

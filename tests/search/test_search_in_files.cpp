@@ -1,4 +1,4 @@
-#include "platform/posix_file_system.h"
+#include "walk_engine/posix_file_system.h"
 #include "search/names_too_long.h"
 #include "search/search_in_files.h"
 #include "support/qt_printers.h"

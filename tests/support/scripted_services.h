@@ -3,7 +3,7 @@
 #include "command_kit/services.h"
 #include "fake_services.h"
 #include "platform/output_file.h"
-#include "platform/posix_file_system.h"
+#include "walk_engine/posix_file_system.h"
 #include "scripted_dialogs.h"
 
 namespace ferrowax::testing {

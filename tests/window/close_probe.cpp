@@ -6,7 +6,7 @@
 //   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
 #include "command_kit/services.h"
 #include "platform/output_file.h"
-#include "platform/posix_file_system.h"
+#include "walk_engine/posix_file_system.h"
 #include "platform/process_end.h"
 #include "support/fake_services.h"
 #include "support/scripted_dialogs.h"

@@ -1,8 +1,8 @@
 #include "posix_file_system.h"
 
-#include "failure.h"
+#include "platform/failure.h"
 #include "folder_facts.h"
-#include "regular_file.h"
+#include "platform/regular_file.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "platform/mount_table.h"
+#include "walk_engine/mount_table.h"
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>

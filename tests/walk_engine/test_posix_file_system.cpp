@@ -1,5 +1,5 @@
 #include "platform/failure.h"
-#include "platform/posix_file_system.h"
+#include "walk_engine/posix_file_system.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 

@@ -1,4 +1,4 @@
-#include "platform/listing_order.h"
+#include "walk_engine/listing_order.h"
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "file_system.h"
 
-#include "failure.h"
+#include "platform/failure.h"
 
 #include <filesystem>
 

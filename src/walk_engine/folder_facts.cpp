@@ -1,6 +1,6 @@
 #include "folder_facts.h"
 
-#include "failure.h"
+#include "platform/failure.h"
 #include "file_system.h"
 #include "mount_table.h"
 

@@ -1,7 +1,7 @@
 #include "folder_reader.h"
 
-#include "failure.h"
-#include "file_descriptor.h"
+#include "platform/failure.h"
+#include "platform/file_descriptor.h"
 
 #include <cerrno>
 #include <vector>
