@@ -80,7 +80,7 @@ struct BenchServices {
 
     AnsweringDialogs dialogs;
     TimeSlicedEventPump eventPump;
-    PosixFileSystem fileSystem;
+    PosixFileSystem fileSystem{eventPump};
     NoDesktop desktop;
     NeverSeven random;
     NoEnd processEnd;

@@ -11,6 +11,7 @@
 #include "platform/qt_dialogs.h"
 #include "platform/random_source.h"
 #include "platform/time_sliced_event_pump.h"
+#include "platform/windowless_event_pump.h"
 #include "platform/xlsx_spreadsheet.h"
 #include "version.h"
 #include "window/form1.h"
@@ -27,7 +28,7 @@ int showWindow(int argc, char* argv[])
 
     ferrowax::QtDialogs dialogs;
     ferrowax::TimeSlicedEventPump eventPump;
-    ferrowax::PosixFileSystem fileSystem;
+    ferrowax::PosixFileSystem fileSystem(eventPump);
     ferrowax::QtDesktopLauncher desktop;
     ferrowax::ClockSeededRandom random;
     ferrowax::ImmediateProcessEnd processEnd;
@@ -65,9 +66,10 @@ int main(int argc, char* argv[])
             invocation.mistake.toUtf8().constData());
         return ferrowax::exitUsageMistake;
     case ferrowax::Invocation::Mode::List: {
-        const ferrowax::PosixFileSystem fileSystem;
+        ferrowax::WindowlessEventPump eventPump;
+        const ferrowax::PosixFileSystem fileSystem(eventPump);
         return ferrowax::listMatches(invocation.folders, invocation.extensions, invocation.nulSeparated ? '\0' : '\n',
-            fileSystem, stdout, stderr);
+            fileSystem, eventPump, stdout, stderr);
     }
     case ferrowax::Invocation::Mode::Window:
         break;

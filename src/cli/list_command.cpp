@@ -1,6 +1,7 @@
 #include "list_command.h"
 
 #include "line_dialogs.h"
+#include "platform/event_pump.h"
 #include "walk_engine/file_system.h"
 #include "search/search_in_files.h"
 #include "search/walk_host.h"
@@ -15,8 +16,10 @@ namespace {
 
 class PrintingWalkHost final : public WalkHost {
 public:
-    PrintingWalkHost(const FileSystem& fileSystem, std::FILE* out, std::FILE* errors, char separator)
+    PrintingWalkHost(const FileSystem& fileSystem, EventPump& eventPump, std::FILE* out, std::FILE* errors,
+        char separator)
         : fileSystem_(fileSystem)
+        , eventPump_(eventPump)
         , dialogs_(errors)
         , out_(out)
         , separator_(separator)
@@ -28,6 +31,7 @@ public:
     const FileSystem& fileSystem() override { return fileSystem_; }
     Dialogs& dialogs() override { return dialogs_; }
     void yield() override {}
+    void yieldWhileReading() override { eventPump_.yieldUntilWoken(); }
     bool stopRequested() const override { return false; }
     void setProgressText(const QString&) override {}
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override
@@ -40,6 +44,7 @@ public:
 
 private:
     const FileSystem& fileSystem_;
+    EventPump& eventPump_;
     LineDialogs dialogs_;
     std::FILE* out_;
     char separator_;
@@ -57,9 +62,9 @@ QByteArray asPicked(const QByteArray& folder)
 } // namespace
 
 int listMatches(const QList<QByteArray>& folders, const QList<QByteArray>& extensions, char separator,
-    const FileSystem& fileSystem, std::FILE* out, std::FILE* errors)
+    const FileSystem& fileSystem, EventPump& eventPump, std::FILE* out, std::FILE* errors)
 {
-    PrintingWalkHost host(fileSystem, out, errors, separator);
+    PrintingWalkHost host(fileSystem, eventPump, out, errors, separator);
     if (folders.isEmpty()) {
         host.dialogs().messageBox(u"No folders added."_s, 0);
     } else if (extensions.isEmpty()) {

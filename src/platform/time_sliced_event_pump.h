@@ -4,6 +4,10 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
+
+class QAbstractEventDispatcher;
+
 namespace ferrowax {
 
 // Processing events costs microseconds even when none are pending, so a yield
@@ -14,11 +18,15 @@ class TimeSlicedEventPump final : public EventPump {
 public:
     explicit TimeSlicedEventPump(int sliceMicroseconds = 1000);
     void yield() override;
+    void yieldUntilWoken() override;
+    void wake() override;
 
 private:
     QElapsedTimer sinceLastPump_;
     qint64 sliceNanoseconds_;
     int yieldsSinceClockRead_ = 0;
+    std::atomic<bool> woken_ = false;
+    std::atomic<QAbstractEventDispatcher*> dispatcher_ = nullptr;
 };
 
 } // namespace ferrowax

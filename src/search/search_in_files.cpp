@@ -29,7 +29,18 @@ void searchInFiles(const QByteArray& folderPath, const ExtensionArray& extension
     p.step(100, [&] { host.setProgressText(u"Processing "_s + displayText(folderPath)); });
     const FileSystem& fileSystem = host.fileSystem(); // 102
     Folder folder;
-    p.step(104, [&] { folder = fileSystem.getFolder(folderPath); });
+    bool stopped = false;
+    p.step(104, [&] {
+        // The window answers, and Stop stops, however long the disk takes.
+        while (!fileSystem.folderReady(folderPath)) {
+            host.yieldWhileReading();
+            if ((stopped = host.stopRequested()))
+                return;
+        }
+        folder = fileSystem.getFolder(folderPath);
+    });
+    if (stopped)
+        return;
 
     if (p.test(116, [&] { return isWalked(folder); })
         && p.test(118, [&] { return !namesTooLong(folder.path(), host); })) {

@@ -104,6 +104,11 @@ void SearchRun::yield()
     services_.eventPump.yield();
 }
 
+void SearchRun::yieldWhileReading()
+{
+    services_.eventPump.yieldUntilWoken();
+}
+
 bool SearchRun::stopRequested() const
 {
     return stopSearch;

@@ -26,6 +26,7 @@ private:
     const FileSystem& fileSystem() override;
     Dialogs& dialogs() override;
     void yield() override;
+    void yieldWhileReading() override;
     bool stopRequested() const override;
     void setProgressText(const QString& text) override;
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override;

@@ -17,6 +17,9 @@ public:
     // Shows the namesTooLong message and the error reports.
     virtual Dialogs& dialogs() = 0;
     virtual void yield() = 0;
+    // While a folder is read on another thread: handles events until the
+    // file system wakes the walk, or a command such as Stop ran.
+    virtual void yieldWhileReading() = 0;
     virtual bool stopRequested() const = 0;
     virtual void setProgressText(const QString& text) = 0;
     // A result is the folder part of a file's path (ending in a separator)

@@ -52,6 +52,14 @@ public:
     // A walk is about to start at `root`: the folders below it may be read
     // ahead of the walk. Nothing a walk sees changes.
     virtual void readAheadFrom(const QByteArray& root) const { Q_UNUSED(root) }
+    // False while getFolder(path) would wait on the disk: the folder is
+    // being read on another thread, and the walk's event pump is woken once
+    // it is. A walk asks before each folder, and never waits on the disk.
+    virtual bool folderReady(const QByteArray& path) const
+    {
+        Q_UNUSED(path)
+        return true;
+    }
     virtual Folder getFolder(const QByteArray& path) const = 0;
     // Everything the folder holds, each kind in listing order.
     virtual std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const = 0;

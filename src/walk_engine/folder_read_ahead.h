@@ -4,69 +4,64 @@
 
 #include <QByteArray>
 
-#include <atomic>
-#include <condition_variable>
 #include <deque>
-#include <list>
+#include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
-#include <vector>
 
 namespace ferrowax {
 
-// Reads the folders a depth-first walk will ask for next, on threads of its
-// own, so that the kernel's work on the next folders overlaps the walk's
-// work on this one. Readers may finish out of order; the walk still gets
-// the folders in its own order, stays on its thread, and meets each folder
-// and each failure where it always did.
+class EventPump;
+
+// Reads one folder. Called on reader threads, several at once, and never
+// throws: a failure is the folder's.
+using ReadFolder = std::function<FolderReading(const FolderToRead&)>;
+
+// Reads the folders a depth-first walk will ask for, on threads of its own
+// and ahead of it, so that the walk's thread never waits on the disk: the
+// walk asks whether the next folder is read, and while it is not, it
+// handles events until its event pump is woken. Readers may finish out of
+// order; the walk still gets the folders in its own order, and meets each
+// folder and each failure where reading them in step would have.
+//
+// A reader stuck in the kernel cannot be stopped or joined. It is
+// abandoned instead: a new walk gets a new plan and new readers, and what
+// an abandoned reader brings back is dropped.
 class FolderReadAhead {
 public:
-    explicit FolderReadAhead(EntryTypes entryTypes);
+    // `walkPump` is woken when the folder the walk waits for is read; it
+    // must outlive this.
+    FolderReadAhead(ReadFolder readFolder, EventPump& walkPump);
     ~FolderReadAhead();
     FolderReadAhead(const FolderReadAhead&) = delete;
     FolderReadAhead& operator=(const FolderReadAhead&) = delete;
 
-    // Starts reading ahead from `root`, dropping what was read for a walk
-    // before.
+    // A walk starts at `root`: a new plan, read by new readers.
     void start(const QByteArray& root);
-    // The reading of `path` when it is the next one the walk was expected to
-    // need. Otherwise the walk went elsewhere: reading ahead stops.
-    std::optional<FolderReading> take(const QByteArray& path);
+    // True when `path` is read and next in the walk's order. Otherwise it is
+    // being read, and the walk's pump is woken once it is. A walk that asks
+    // for a folder the plan does not have next starts a new plan there.
+    bool ready(const QByteArray& path);
+    // True when take() answers `path` at once.
+    bool holdsNext(const QByteArray& path) const;
+    FolderReading take();
+
+    // Folders a walk asked for that the plan did not have next.
+    int foldersOutsideThePlan() const { return foldersOutsideThePlan_; }
+    // Reader threads still running, abandoned ones included.
+    static int readersRunning();
 
 private:
-    struct Folder {
-        enum class State { Waiting, Reading, Read };
-        QByteArray path;
-        State state = State::Waiting;
-        FolderReading reading;
-    };
-    // The folders in the walk's order: the front is the one the walk needs
-    // next; a folder's subfolders go in right behind it once it is read.
-    struct Plan {
-        std::mutex mutex;
-        std::condition_variable workChanged;
-        std::condition_variable frontChanged;
-        std::list<Folder> folders;
-        qsizetype bytesRead = 0;
-        int readersAtWork = 0;
-        int readersIdle = 0;
-        int waiting = 0; // the walk, for the front
-        bool cancelled = false;
-        std::atomic<bool> frontReady = false; // read, or nothing more will come
-    };
+    struct Plan;
 
-    void stop();
-    void takeReadFront();
-    static void read(Plan& plan, EntryTypes entryTypes);
-    static std::list<Folder>::iterator nextToRead(Plan& plan);
-    static void updateFront(Plan& plan);
+    void restart(const QByteArray& root);
+    void addReader();
+    static void serve(Plan& plan);
 
-    EntryTypes entryTypes_;
-    std::unique_ptr<Plan> plan_;
-    std::vector<std::thread> readers_;
-    std::deque<FolderReading> taken_; // read, in the walk's order, for this thread alone
+    ReadFolder readFolder_;
+    EventPump& walkPump_;
+    std::shared_ptr<Plan> plan_;
+    std::deque<FolderReading> taken_; // read, in the walk's order, for the walk alone
+    int foldersOutsideThePlan_ = 0;
 };
 
 } // namespace ferrowax

@@ -1,8 +1,5 @@
 #include "folder_reader.h"
 
-#include "platform/failure.h"
-#include "platform/file_descriptor.h"
-
 #include <cerrno>
 #include <vector>
 
@@ -10,6 +7,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace ferrowax {
 
@@ -48,9 +47,16 @@ Kind kindOf(int folderFd, const char* name, unsigned char type)
     }
 }
 
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
 int openFolder(const QByteArray& path)
 {
-    return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return ::open(path.constData(), folderFlags);
+}
+
+QByteArray nameOf(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
 }
 
 bool isDotOrDotDot(const char* name)
@@ -84,7 +90,34 @@ std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, cons
     return listing;
 }
 
+// The facts of a folder that could not be opened: a folder the user may not
+// read still tells them.
+FolderFacts factsOfUnopened(const FolderToRead& folder, const QByteArray& absolute)
+{
+    if (!folder.parent)
+        return readFolderFacts(folder.path);
+    struct statx status {};
+    if (::statx(folder.parent->get(), nameOf(absolute).constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &status) != 0)
+        throw Failure::fromErrno(errno);
+    return folderFactsFrom(absolute, status);
+}
+
 } // namespace
+
+Failure currentFailure() noexcept
+{
+    try {
+        throw;
+    } catch (const Failure& failure) {
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return Failure::fromErrno(ENOMEM);
+    } catch (const std::exception& error) {
+        return Failure(describe(error));
+    } catch (...) {
+        return Failure(u"Unexpected failure"_s);
+    }
+}
 
 std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types)
 {
@@ -96,34 +129,41 @@ std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderP
     return listing;
 }
 
-FolderReading readFolder(const QByteArray& path, EntryTypes types)
+FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept
 {
-    FolderReading reading{path, {}, std::nullopt, nullptr, std::nullopt};
-    const QByteArray absolute = path.isEmpty() ? path : absoluteFolderPath(path);
-    const FileDescriptor folder(openFolder(absolute));
-    const int openError = errno;
+    FolderReading reading;
+    std::shared_ptr<FileDescriptor> opened;
     try {
-        if (folder.get() < 0) {
-            // A folder the user may not read still tells its facts.
-            reading.facts = readFolderFacts(path);
+        reading.path = folder.path;
+        const QByteArray absolute = folder.path.isEmpty() ? folder.path : absoluteFolderPath(folder.path);
+        const int fd = folder.parent
+            ? ::openat(folder.parent->get(), nameOf(absolute).constData(), folderFlags | O_NOFOLLOW)
+            : openFolder(absolute);
+        const int openError = errno;
+        opened = std::make_shared<FileDescriptor>(fd);
+        if (fd < 0) {
+            reading.facts = factsOfUnopened(folder, absolute);
             reading.listingFailure = Failure::fromErrno(openError);
             return reading;
         }
         struct statx status {};
-        if (::statx(folder.get(), "", AT_EMPTY_PATH, STATX_TYPE, &status) != 0)
+        if (::statx(opened->get(), "", AT_EMPTY_PATH, STATX_TYPE, &status) != 0)
             throw Failure::fromErrno(errno);
         reading.facts = folderFactsFrom(absolute, status);
-    } catch (const Failure& failure) {
-        reading.factsFailure = failure;
+    } catch (...) {
+        reading.factsFailure = currentFailure();
         return reading;
     }
     if (!walkEnters(reading.facts))
         return reading;
     try {
-        reading.listing = listOpenFolder(folder, reading.facts.path, types);
+        reading.listing = listOpenFolder(*opened, reading.facts.path, types);
         reading.listing->sortFilesAndOthers();
-    } catch (const Failure& failure) {
-        reading.listingFailure = failure;
+        if (!reading.listing->subFolders().empty())
+            reading.opened = std::move(opened);
+    } catch (...) {
+        reading.listing.reset();
+        reading.listingFailure = currentFailure();
     }
     return reading;
 }

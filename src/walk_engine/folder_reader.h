@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/failure.h"
 #include "folder_facts.h"
 #include "folder_listing.h"
+#include "platform/failure.h"
+#include "platform/file_descriptor.h"
 
 #include <QByteArray>
 
@@ -20,19 +21,32 @@ enum class EntryTypes { Reported, Unknown };
 // walk can neither loop nor list a tree twice. Fails with the system's text.
 std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types);
 
+// Where a reader finds a folder. A subfolder is opened by its name in its
+// parent, still open since the parent was listed, and never through a link:
+// a folder swapped for a link meanwhile is not entered.
+struct FolderToRead {
+    QByteArray path; // as the walk names it
+    std::shared_ptr<const FileDescriptor> parent; // none: opened by path
+};
+
 // One folder as a walk meets it: its facts, then its listing (left out for
 // a folder the walk passes over), or the failure of either, just as reading
-// them one after the other would have given. Only the listing's subfolders
-// are sorted yet.
+// them one after the other would have given.
 struct FolderReading {
     QByteArray path; // as the walk names it
     FolderFacts facts;
     std::optional<Failure> factsFailure;
     std::shared_ptr<FolderListing> listing;
     std::optional<Failure> listingFailure;
+    // Kept open while the listing has subfolders, to open them from it.
+    std::shared_ptr<const FileDescriptor> opened;
 };
 
-// Reads both with one lookup of the path.
-FolderReading readFolder(const QByteArray& path, EntryTypes types);
+// Reads both with one lookup. Never throws: every failure, running out of
+// memory included, is the folder's.
+FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept;
+
+// What the exception being handled says, as a folder's failure.
+Failure currentFailure() noexcept;
 
 } // namespace ferrowax

@@ -1,7 +1,7 @@
 #include "posix_file_system.h"
 
-#include "platform/failure.h"
 #include "folder_facts.h"
+#include "platform/failure.h"
 #include "platform/regular_file.h"
 
 #include <cerrno>
@@ -21,9 +21,9 @@ QByteArray baseName(const QByteArray& path)
 
 } // namespace
 
-PosixFileSystem::PosixFileSystem(EntryTypes entryTypes)
+PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes)
     : entryTypes_(entryTypes)
-    , readAhead_(entryTypes)
+    , readAhead_([entryTypes](const FolderToRead& folder) { return readFolder(folder, entryTypes); }, walkPump)
 {
 }
 
@@ -32,20 +32,32 @@ void PosixFileSystem::readAheadFrom(const QByteArray& root) const
     readAhead_.start(root);
 }
 
+bool PosixFileSystem::folderReady(const QByteArray& path) const
+{
+    return readAhead_.ready(path);
+}
+
+int PosixFileSystem::foldersOutsideThePlan() const
+{
+    return readAhead_.foldersOutsideThePlan();
+}
+
 Folder PosixFileSystem::getFolder(const QByteArray& path) const
 {
     openedPath_.clear();
     openedListing_.reset();
     openedListingFailure_.reset();
-    std::optional<FolderReading> reading = readAhead_.take(path);
-    if (!reading)
-        reading = FolderReading{path, readFolderFacts(path), std::nullopt, nullptr, std::nullopt};
-    else if (reading->factsFailure)
-        throw *reading->factsFailure;
-    openedPath_ = reading->facts.path;
-    openedListing_ = std::move(reading->listing);
-    openedListingFailure_ = std::move(reading->listingFailure);
-    return Folder(*this, std::move(reading->facts.path), reading->facts.attributes, reading->facts.isRootFolder);
+    FolderReading reading;
+    if (readAhead_.holdsNext(path))
+        reading = readAhead_.take();
+    else
+        reading.facts = readFolderFacts(path); // outside a walk: listed when asked
+    if (reading.factsFailure)
+        throw *reading.factsFailure;
+    openedPath_ = reading.facts.path;
+    openedListing_ = std::move(reading.listing);
+    openedListingFailure_ = std::move(reading.listingFailure);
+    return Folder(*this, std::move(reading.facts.path), reading.facts.attributes, reading.facts.isRootFolder);
 }
 
 std::shared_ptr<const FolderListing> PosixFileSystem::listFolder(const QByteArray& folderPath) const

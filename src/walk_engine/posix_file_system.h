@@ -6,19 +6,26 @@
 
 namespace ferrowax {
 
+class EventPump;
+
 // The file system as Linux presents it, read with the directory calls
 // directly: one getdents64 per folder, with the entry types it reports,
-// needs no stat per file.
+// needs no stat per file. A walk's folders are read on threads of their own.
 class PosixFileSystem final : public FileSystem {
 public:
-    explicit PosixFileSystem(EntryTypes entryTypes = EntryTypes::Reported);
+    // `walkPump` is woken when a folder a walk waits for is read.
+    explicit PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes = EntryTypes::Reported);
 
     void readAheadFrom(const QByteArray& root) const override;
+    bool folderReady(const QByteArray& path) const override;
     Folder getFolder(const QByteArray& path) const override;
     std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const override;
     QDateTime lastModified(const QByteArray& path) const override;
     bool isNormalFile(const QByteArray& path) const override;
     QByteArray readFile(const QByteArray& path) const override;
+
+    // Folders a walk asked for that the read-ahead had not planned next.
+    int foldersOutsideThePlan() const;
 
 private:
     EntryTypes entryTypes_;

@@ -1,3 +1,4 @@
+#include "platform/windowless_event_pump.h"
 #include "walk_engine/posix_file_system.h"
 #include "search/names_too_long.h"
 #include "search/search_in_files.h"
@@ -32,8 +33,9 @@ std::vector<int> reportedLines(const ScriptedDialogs& boxes)
 }
 
 struct RealTreeWalk : ::testing::Test {
-    PosixFileSystem fs;
-    RecordingWalkHost host{fs};
+    WindowlessEventPump pump;
+    PosixFileSystem fs{pump};
+    RecordingWalkHost host{fs, &pump};
     TempTree tree;
     int includeSubfolders = 1;
 
@@ -155,9 +157,9 @@ TEST_F(RealTreeWalk, LinksToFoldersAreNotFollowedSoLoopsEnd)
 
     // A file system that tells no entry types must come to the same, read
     // ahead or not.
-    const PosixFileSystem untyped(EntryTypes::Unknown);
+    const PosixFileSystem untyped(pump, EntryTypes::Unknown);
     for (const bool readAhead : {true, false}) {
-        RecordingWalkHost untypedHost(untyped);
+        RecordingWalkHost untypedHost(untyped, &pump);
         if (readAhead)
             untyped.readAheadFrom(tree.path());
         searchInFiles(tree.path(), {"txt"}, includeSubfolders, untypedHost);
@@ -199,7 +201,7 @@ TEST_F(RealTreeWalk, ReadingAheadChangesNothingAWalkShows)
     tree.symlink(tree.path("g1"), "g0/f0/link-to-g1");
     tree.file("g2/" + QByteArray(250 - tree.path().size(), 'l') + "/too-long-for-the-limit.txt");
     const auto walkRecorded = [&](bool readAhead, std::function<void(int)> onYield = {}) {
-        RecordingWalkHost recording(fs);
+        RecordingWalkHost recording(fs, &pump);
         recording.onYield = std::move(onYield);
         if (readAhead)
             fs.readAheadFrom(tree.path());
@@ -210,7 +212,7 @@ TEST_F(RealTreeWalk, ReadingAheadChangesNothingAWalkShows)
     ASSERT_EQ(inStep.first.size(), 6U * 5U * 3U + 1U);
     ASSERT_EQ(inStep.second.size(), 1);
 
-    RecordingWalkHost stopped(fs);
+    RecordingWalkHost stopped(fs, &pump);
     stopped.onYield = [&](int yieldNumber) { stopped.stop = yieldNumber == 7; };
     fs.readAheadFrom(tree.path());
     searchInFiles(tree.path(), {"txt"}, includeSubfolders, stopped);

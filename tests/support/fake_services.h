@@ -7,6 +7,7 @@
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
 #include "platform/spreadsheet.h"
+#include "platform/windowless_event_pump.h"
 
 #include <QUrl>
 
@@ -24,6 +25,8 @@ class HookedEventPump final : public EventPump {
 public:
     int yields = 0;
     std::function<void(int yieldNumber)> onYield;
+    // Runs inside each wait for another thread's wake.
+    std::function<void()> onWait;
 
     void yield() override
     {
@@ -31,6 +34,16 @@ public:
         if (onYield)
             onYield(yields);
     }
+    void yieldUntilWoken() override
+    {
+        if (onWait)
+            onWait();
+        waits_.yieldUntilWoken();
+    }
+    void wake() override { waits_.wake(); }
+
+private:
+    WindowlessEventPump waits_;
 };
 
 class RecordingLauncher final : public DesktopLauncher {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "scripted_dialogs.h"
+#include "platform/event_pump.h"
 #include "search/walk_host.h"
+
+#include <gtest/gtest.h>
 
 #include <QStringList>
 
@@ -13,8 +16,11 @@ namespace ferrowax::testing {
 // Stands where the search run stands and records what the walk does.
 class RecordingWalkHost final : public WalkHost {
 public:
-    explicit RecordingWalkHost(const FileSystem& fileSystem)
+    // `readingPump` is the one the file system wakes, if it reads on
+    // threads of its own.
+    explicit RecordingWalkHost(const FileSystem& fileSystem, EventPump* readingPump = nullptr)
         : fileSystem_(fileSystem)
+        , readingPump_(readingPump)
     {
     }
 
@@ -22,9 +28,11 @@ public:
     std::vector<QByteArray> results;
     QStringList progressTexts;
     int yields = 0;
+    int waits = 0;
     int scrolls = 0;
     bool stop = false;
     std::function<void(int yieldNumber)> onYield;
+    std::function<void(int waitNumber)> onWait;
 
     const FileSystem& fileSystem() override { return fileSystem_; }
     Dialogs& dialogs() override { return boxes; }
@@ -33,6 +41,14 @@ public:
         ++yields;
         if (onYield)
             onYield(yields);
+    }
+    void yieldWhileReading() override
+    {
+        ++waits;
+        if (onWait)
+            onWait(waits);
+        ASSERT_NE(readingPump_, nullptr) << "the file system reads on threads, but no pump waits for them";
+        readingPump_->yieldUntilWoken();
     }
     bool stopRequested() const override { return stop; }
     void setProgressText(const QString& text) override { progressTexts.append(text); }
@@ -44,6 +60,7 @@ public:
 
 private:
     const FileSystem& fileSystem_;
+    EventPump* readingPump_;
 };
 
 } // namespace ferrowax::testing

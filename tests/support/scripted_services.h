@@ -13,7 +13,7 @@ namespace ferrowax::testing {
 struct ScriptedServices {
     ScriptedDialogs dialogs;
     HookedEventPump eventPump;
-    PosixFileSystem fileSystem;
+    PosixFileSystem fileSystem{eventPump};
     RecordingLauncher desktop;
     ScriptedRandom random;
     RecordingProcessEnd processEnd;

@@ -1,4 +1,5 @@
 #include "platform/failure.h"
+#include "platform/windowless_event_pump.h"
 #include "walk_engine/posix_file_system.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
@@ -15,6 +16,9 @@ using namespace ferrowax;
 using ferrowax::testing::TempTree;
 
 namespace {
+
+// Nothing here walks, so nothing waits on it.
+WindowlessEventPump pump;
 
 std::vector<QByteArray> namesOf(const std::vector<FolderItem>& items)
 {
@@ -51,7 +55,7 @@ int runUnprivileged(const std::function<int()>& check)
 
 TEST(PosixFileSystem, FolderThatIsNotThereFailsWithTheSystemText)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file("plain.txt");
     EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("missing")); }), u"No such file or directory"_s);
@@ -61,7 +65,7 @@ TEST(PosixFileSystem, FolderThatIsNotThereFailsWithTheSystemText)
 
 TEST(PosixFileSystem, FolderReportsPathAttributesAndRoot)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     tree.folder("plain");
     tree.folder(".hidden");
@@ -80,7 +84,7 @@ TEST(PosixFileSystem, FolderReportsPathAttributesAndRoot)
 
 TEST(PosixFileSystem, KernelFileSystemTopReportsSystemHiddenDirectory)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     EXPECT_EQ(fs.getFolder("/proc").attributes(), 22);
     EXPECT_FALSE(fs.getFolder("/proc").isRootFolder());
     EXPECT_EQ(fs.getFolder("/proc/self").attributes(), 16);
@@ -88,7 +92,7 @@ TEST(PosixFileSystem, KernelFileSystemTopReportsSystemHiddenDirectory)
 
 TEST(PosixFileSystem, ListsFilesAndFoldersInCaseInsensitiveOrder)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     for (const char* name : {"b.txt", "A.jpg", "a.TXT", "c"})
         tree.file(name);
@@ -104,7 +108,7 @@ TEST(PosixFileSystem, ListsFilesAndFoldersInCaseInsensitiveOrder)
 
 TEST(PosixFileSystem, LinksToFilesAreFilesAndOtherLinksAreNothing)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file("real.txt");
     tree.folder("sub");
@@ -122,7 +126,7 @@ TEST(PosixFileSystem, LinksToFilesAreFilesAndOtherLinksAreNothing)
 
 TEST(PosixFileSystem, ListingKeepsHiddenNamesAndEverythingElseApart)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file(".profile");
     tree.file("a.txt");
@@ -136,7 +140,7 @@ TEST(PosixFileSystem, ListingKeepsHiddenNamesAndEverythingElseApart)
 
 TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file("a/one.txt");
     tree.file("a/sub/x");
@@ -156,7 +160,7 @@ TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
 
 TEST(PosixFileSystem, NamesStayTheBytesTheSystemGave)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     const QByteArray odd("caf\xe9 new\nline.txt");
     tree.file(odd);
@@ -201,7 +205,7 @@ TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
 
     const QByteArray locked = tree.path("locked");
     const int exitCode = runUnprivileged([&] {
-        const PosixFileSystem fs;
+        const PosixFileSystem fs(pump);
         const Folder folder = fs.getFolder(locked);
         if (folder.attributes() != 16)
             return 1;
@@ -216,7 +220,7 @@ TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
 
 TEST(PosixFileSystem, ModificationTimeOfMissingFileFails)
 {
-    const PosixFileSystem fs;
+    const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file("here");
     EXPECT_TRUE(IsFilePresent(fs, tree.path("here")));

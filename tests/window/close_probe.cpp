@@ -38,7 +38,7 @@ int main(int argc, char* argv[])
         std::printf("box: %s\n", box.text.toUtf8().constData());
     };
     testing::HookedEventPump eventPump;
-    PosixFileSystem fileSystem;
+    PosixFileSystem fileSystem(eventPump);
     testing::RecordingLauncher desktop;
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
