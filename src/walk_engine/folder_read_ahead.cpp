@@ -80,6 +80,7 @@ struct FolderReadAhead::Plan {
     // Under the mutex, so that a cancelled plan never wakes anyone.
     void markRead(std::list<Folder>::iterator folder, FolderReading reading)
     {
+        --unread;
         bytesRead += bytesOf(reading);
         folder->reading = std::move(reading);
         folder->state = Folder::State::Read;
@@ -130,6 +131,7 @@ struct FolderReadAhead::Plan {
     std::condition_variable workChanged;
     std::list<Folder> folders;
     qsizetype bytesRead = 0;
+    int unread = 0; // waiting or being read: once none, the tree is read
     int readers = 0;
     int readersIdle = 0;
     bool cancelled = false;
@@ -173,6 +175,7 @@ void FolderReadAhead::restart(const QByteArray& root)
         return;
     plan_ = std::make_shared<Plan>(readFolder_, walkPump_);
     plan_->folders.push_back({{root, nullptr}, {}, {}});
+    plan_->unread = 1;
     plan_->walkWaiting = true;
     for (int i = 0; i < firstReaders; ++i)
         addReader();
@@ -268,9 +271,11 @@ void FolderReadAhead::serve(Plan& plan)
     std::unique_lock lock(plan.mutex);
     for (;;) {
         ++plan.readersIdle;
-        plan.workChanged.wait(lock, [&] { return plan.cancelled || plan.nextToRead() != plan.folders.end(); });
+        plan.workChanged.wait(lock, [&] {
+            return plan.cancelled || plan.unread == 0 || plan.nextToRead() != plan.folders.end();
+        });
         --plan.readersIdle;
-        if (plan.cancelled)
+        if (plan.cancelled || plan.unread == 0)
             break;
         const auto folder = plan.nextToRead();
         folder->state = Plan::Folder::State::Reading;
@@ -288,9 +293,10 @@ void FolderReadAhead::serve(Plan& plan)
             lock.unlock();
             break; // what it read goes with it
         }
+        plan.unread += static_cast<int>(subFolders.size());
         plan.folders.splice(std::next(folder), subFolders);
         plan.markRead(folder, std::move(reading));
-        if (moreWork && plan.readersIdle > 0)
+        if ((moreWork || plan.unread == 0) && plan.readersIdle > 0)
             plan.workChanged.notify_all();
     }
 }

@@ -27,6 +27,12 @@ PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes)
 {
 }
 
+PosixFileSystem::PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder)
+    : entryTypes_(EntryTypes::Reported)
+    , readAhead_(std::move(readWalkedFolder), walkPump)
+{
+}
+
 void PosixFileSystem::readAheadFrom(const QByteArray& root) const
 {
     readAhead_.start(root);

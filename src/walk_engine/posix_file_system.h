@@ -15,6 +15,9 @@ class PosixFileSystem final : public FileSystem {
 public:
     // `walkPump` is woken when a folder a walk waits for is read.
     explicit PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes = EntryTypes::Reported);
+    // A walk's folders read by `readWalkedFolder` instead, as a test reads
+    // them to choose how long each takes.
+    PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder);
 
     void readAheadFrom(const QByteArray& root) const override;
     bool folderReady(const QByteArray& path) const override;

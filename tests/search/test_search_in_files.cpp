@@ -57,6 +57,8 @@ TEST_F(RealTreeWalk, ListsFilesBeforeSubfoldersDepthFirstInListingOrder)
             tree.path("Sub1/f.txt"), tree.path("Sub1/deep/e.txt"), tree.path("sub2/c.txt")}));
     EXPECT_TRUE(host.boxes.shown.empty());
     EXPECT_EQ(host.scrolls, 6);
+    // Undisturbed, the walk finds every folder read ahead, in its order.
+    EXPECT_EQ(fs.foldersOutsideThePlan(), 0);
     EXPECT_EQ(host.progressTexts,
         (QStringList{u"Processing "_s + QString::fromUtf8(tree.path()),
             u"Processing "_s + QString::fromUtf8(tree.path("Sub1")),

@@ -1,0 +1,271 @@
+// The walk over folders read on other threads, with the timing made hostile:
+// folders from a few entries to hundreds of thousands, slow ones, failing
+// ones, a reader stuck while the walk is stopped. Whatever the timing, the
+// walk must show what a walk reading each folder in step shows, and end.
+#include "platform/failure.h"
+#include "platform/windowless_event_pump.h"
+#include "search/search_in_files.h"
+#include "support/hang_guard.h"
+#include "support/qt_printers.h"
+#include "support/recording_walk_host.h"
+#include "support/temp_tree.h"
+#include "walk_engine/posix_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace ferrowax;
+using namespace ferrowax::testing;
+
+namespace {
+
+// A tree that exists only as a rule: each folder's size, how long it takes
+// to read and whether it fails follow from the seed and its path, so every
+// walk of one seed meets the same tree.
+class ScriptedDisk {
+public:
+    explicit ScriptedDisk(std::uint64_t seed)
+        : seed_(seed)
+    {
+    }
+
+    FolderReading readSlowly(const FolderToRead& folder) const
+    {
+        std::this_thread::sleep_for(shapeOf(folder.path).delay);
+        return read(folder.path);
+    }
+
+    FolderReading read(const QByteArray& path) const
+    {
+        const Shape shape = shapeOf(path);
+        FolderReading reading;
+        reading.path = path;
+        if (shape.factsFail) {
+            reading.factsFailure = Failure(u"Input/output error"_s);
+            return reading;
+        }
+        reading.facts = {path, Attribute::Directory, false};
+        if (shape.listingFails) {
+            reading.listingFailure = Failure(u"Permission denied"_s);
+            return reading;
+        }
+        reading.listing = std::make_shared<FolderListing>(path);
+        for (int file = 0; file < shape.files; ++file) {
+            const char* extension = file % 997 == 0 ? ".txt" : ".dat";
+            reading.listing->add(FolderListing::Kind::File, "f" + QByteArray::number(file) + extension);
+        }
+        for (int folder = 0; folder < shape.subFolders; ++folder)
+            reading.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
+        reading.listing->sortSubFolders();
+        reading.listing->sortFilesAndOthers();
+        return reading;
+    }
+
+private:
+    struct Shape {
+        int files = 0;
+        int subFolders = 0;
+        std::chrono::microseconds delay{0};
+        bool factsFail = false;
+        bool listingFails = false;
+    };
+
+    Shape shapeOf(const QByteArray& path) const
+    {
+        std::mt19937_64 random(seed_ ^ std::hash<std::string>{}(path.toStdString()));
+        const auto chance = [&](double p) { return std::uniform_real_distribution<>(0, 1)(random) < p; };
+        const auto between = [&](int low, int high) { return std::uniform_int_distribution<>(low, high)(random); };
+        const auto depth = static_cast<int>(path.count('/'));
+        Shape shape;
+        // A few folders far larger than the read-ahead's budget, where
+        // they hurt most: near the top, beside folders still to be read.
+        shape.files = depth <= 3 && chance(0.12) ? between(200'000, 400'000) : chance(0.3) ? 0 : between(0, 40);
+        shape.subFolders = depth == 1 ? between(3, 6) : depth < 5 && !chance(0.35) ? between(1, 5) : 0;
+        shape.delay = std::chrono::microseconds(chance(0.1) ? between(10'000, 60'000) : between(0, 200));
+        shape.factsFail = depth > 1 && chance(0.03);
+        shape.listingFails = depth > 1 && chance(0.03);
+        return shape;
+    }
+
+    std::uint64_t seed_;
+};
+
+// The same tree, each folder read when the walk asks for it.
+class InStepFileSystem final : public FileSystem {
+public:
+    explicit InStepFileSystem(const ScriptedDisk& disk)
+        : disk_(disk)
+    {
+    }
+
+    Folder getFolder(const QByteArray& path) const override
+    {
+        opened_ = disk_.read(path);
+        if (opened_.factsFailure)
+            throw *opened_.factsFailure;
+        return Folder(*this, opened_.facts.path, opened_.facts.attributes, opened_.facts.isRootFolder);
+    }
+    std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const override
+    {
+        if (opened_.listingFailure)
+            throw *opened_.listingFailure;
+        EXPECT_TRUE(folderPath == opened_.path || folderPath == opened_.path + '/') << folderPath.toStdString();
+        return opened_.listing;
+    }
+    QDateTime lastModified(const QByteArray&) const override { throw Failure(u"Not scripted"_s); }
+    bool isNormalFile(const QByteArray&) const override { return false; }
+    QByteArray readFile(const QByteArray&) const override { throw Failure(u"Not scripted"_s); }
+
+private:
+    const ScriptedDisk& disk_;
+    mutable FolderReading opened_;
+};
+
+struct Walked {
+    std::vector<QByteArray> results;
+    QStringList messages;
+    QStringList progressTexts;
+    bool operator==(const Walked&) const = default;
+};
+
+Walked walked(const RecordingWalkHost& host)
+{
+    return {host.results, host.boxes.messages(), host.progressTexts};
+}
+
+void waitForEveryReaderToEnd()
+{
+    for (int wait = 0; wait < 3000 && FolderReadAhead::readersRunning() > 0; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(FolderReadAhead::readersRunning(), 0);
+}
+
+// Folders far larger than the read-ahead's budget finish before folders in
+// front of them; slow folders hold readers; failing ones are reported.
+// Every walk must give what the in-step walk gives, serve every folder from
+// the plan, and end: a walk that waits for a folder nobody reads never
+// would, and the guard ends the test program.
+TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
+{
+    const HangGuard guard(300);
+    for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+        const auto disk = std::make_shared<const ScriptedDisk>(seed);
+        const InStepFileSystem inStep(*disk);
+        RecordingWalkHost expected(inStep);
+        searchInFiles("/s", {"txt"}, 1, expected);
+
+        WindowlessEventPump pump;
+        const PosixFileSystem fs(pump, [disk](const FolderToRead& folder) { return disk->readSlowly(folder); });
+        // A walk stopped while it waits leaves readers at work; the next
+        // walk must see nothing of what they bring back.
+        RecordingWalkHost stopped(fs, &pump);
+        stopped.onWait = [&](int waitNumber) { stopped.stop = waitNumber == static_cast<int>(seed % 5) + 1; };
+        fs.readAheadFrom("/s");
+        searchInFiles("/s", {"txt"}, 1, stopped);
+
+        RecordingWalkHost host(fs, &pump);
+        fs.readAheadFrom("/s");
+        searchInFiles("/s", {"txt"}, 1, host);
+        EXPECT_EQ(walked(host), walked(expected)) << "seed " << seed;
+        EXPECT_EQ(fs.foldersOutsideThePlan(), 0) << "seed " << seed;
+        EXPECT_GT(host.waits, 0) << "seed " << seed;
+    }
+    waitForEveryReaderToEnd();
+}
+
+// A reader that cannot get memory for a folder hands the walk that
+// folder's failure; the program goes on.
+TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
+{
+    TempTree tree;
+    for (const char* name : {"d0/a.txt", "d1/b.txt", "d2/c.txt"})
+        tree.file(name);
+    WindowlessEventPump pump;
+    const PosixFileSystem fs(pump, [](const FolderToRead& folder) {
+        if (folder.path.endsWith("/d1"))
+            throw std::bad_alloc();
+        return readFolder(folder, EntryTypes::Reported);
+    });
+    RecordingWalkHost host(fs, &pump);
+    fs.readAheadFrom(tree.path());
+    searchInFiles(tree.path(), {"txt"}, 1, host);
+    EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("d0/a.txt"), tree.path("d2/c.txt")}));
+    ASSERT_FALSE(host.boxes.errorReports().empty());
+    EXPECT_TRUE(host.boxes.errorReports().front().text.startsWith(u"Cannot allocate memory\r\n"_s));
+    EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
+    waitForEveryReaderToEnd();
+}
+
+// A folder that never answers: the walk waits handling events, takes Stop
+// at once, and a new walk is served by new readers meanwhile.
+TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
+{
+    std::atomic<bool> released = false;
+    const auto disk = std::make_shared<const ScriptedDisk>(3);
+    WindowlessEventPump pump;
+    const PosixFileSystem fs(pump, [&released, disk](const FolderToRead& folder) {
+        while (folder.path == "/s/d0" && !released)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return disk->read(folder.path);
+    });
+    RecordingWalkHost stuck(fs, &pump);
+    // Stop pressed while the walk waits for the folder.
+    stuck.onWait = [&](int) {
+        stuck.stop = true;
+        pump.wake();
+    };
+    const auto started = std::chrono::steady_clock::now();
+    fs.readAheadFrom("/s/d0");
+    searchInFiles("/s/d0", {"txt"}, 1, stuck);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(stuck.progressTexts, QStringList{u"Processing /s/d0"_s});
+
+    RecordingWalkHost next(fs, &pump);
+    fs.readAheadFrom("/s/d1");
+    searchInFiles("/s/d1", {"txt"}, 1, next);
+    EXPECT_FALSE(next.progressTexts.isEmpty());
+    EXPECT_GT(FolderReadAhead::readersRunning(), 0); // the stuck one, abandoned
+    released = true;
+    waitForEveryReaderToEnd();
+}
+
+// A folder swapped for a link while it waits in the plan is reported, and
+// the tree the link leads to is not walked.
+TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
+{
+    TempTree tree;
+    tree.file("a.txt");
+    tree.file("b/inside.txt");
+    tree.file("elsewhere/secret.txt");
+    std::atomic<bool> swapped = false;
+    WindowlessEventPump pump;
+    const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
+        while (folder.path.endsWith("/b") && !swapped)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return readFolder(folder, EntryTypes::Reported);
+    });
+    RecordingWalkHost host(fs, &pump);
+    host.onWait = [&](int) {
+        if (!swapped && host.progressTexts.last().endsWith(u"/b"_s)) {
+            ASSERT_EQ(::rename(tree.path("b").constData(), tree.path("b-was").constData()), 0);
+            tree.symlink(tree.path("elsewhere"), "b");
+            swapped = true;
+        }
+    };
+    fs.readAheadFrom(tree.path());
+    searchInFiles(tree.path(), {"txt"}, 1, host);
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("elsewhere/secret.txt")}));
+    ASSERT_FALSE(host.boxes.errorReports().empty());
+    EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
+    waitForEveryReaderToEnd();
+}
+
+} // namespace
