@@ -4,9 +4,10 @@
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxlsxwriter-dev fonts-liberation2)
 # LibreOffice reads the exported workbooks back, unzip their sheets; the
 # accessibility bus and its Python client read the window as a screen reader
-# does; the rest builds and checks the Debian package and its manual page.
+# does, python3-xlib closes it as a window manager would; FUSE serves folders
+# that stall or fail on cue; the rest builds and checks the Debian package and its manual page.
 TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui unzip
-    dbus-daemon dbus-bin at-spi2-core python3-pyatspi
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-xlib fuse3 python3-fusepy
     dpkg-dev file desktop-file-utils appstream lintian man-db)
 
 # The benchmarks measure the search against find and bfs.

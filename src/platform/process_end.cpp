@@ -1,10 +1,36 @@
 #include "process_end.h"
 
 #include <cstdio>
+#include <cstdlib>
 
+#include <dirent.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ferrowax {
+
+namespace {
+
+// A thread waiting in the kernel on a dead network share cannot be killed,
+// and the process is not reaped, nor its descriptors closed, until the wait
+// ends. Its display connection would keep the window on screen, frozen, all
+// that time; shutting every socket down ends the connections now.
+void shutDownSockets()
+{
+    DIR* descriptors = ::opendir("/proc/self/fd");
+    if (descriptors == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(descriptors)) {
+        const int fd = std::atoi(entry->d_name);
+        struct stat st {};
+        if (fd != ::dirfd(descriptors) && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode))
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    ::closedir(descriptors);
+}
+
+} // namespace
 
 void ImmediateProcessEnd::atEnd(std::function<void()> cleanUp)
 {
@@ -17,6 +43,7 @@ void ImmediateProcessEnd::endNow()
         cleanUp();
     // What the program printed is not lost; nothing else runs.
     std::fflush(nullptr);
+    shutDownSockets();
     ::_exit(0);
 }
 

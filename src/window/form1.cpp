@@ -219,6 +219,9 @@ void Form1::Form_Load()
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
+    // Gone from the screen at once, even if the process must wait for a
+    // reader stuck in the kernel before it ends.
+    hide();
     Form_Unload();
 }
 

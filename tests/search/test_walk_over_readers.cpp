@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <thread>
 
@@ -58,8 +59,9 @@ public:
         }
         reading.listing = std::make_shared<FolderListing>(path);
         for (int file = 0; file < shape.files; ++file) {
-            const char* extension = file % 997 == 0 ? ".txt" : ".dat";
-            reading.listing->add(FolderListing::Kind::File, "f" + QByteArray::number(file) + extension);
+            char name[16];
+            const int length = std::snprintf(name, sizeof name, "f%d.%s", file, file % 997 == 0 ? "txt" : "dat");
+            reading.listing->add(FolderListing::Kind::File, QByteArrayView(name, length));
         }
         for (int folder = 0; folder < shape.subFolders; ++folder)
             reading.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
@@ -86,7 +88,7 @@ private:
         Shape shape;
         // A few folders far larger than the read-ahead's budget, where
         // they hurt most: near the top, beside folders still to be read.
-        shape.files = depth <= 3 && chance(0.12) ? between(200'000, 400'000) : chance(0.3) ? 0 : between(0, 40);
+        shape.files = depth <= 3 && chance(0.1) ? between(200'000, 400'000) : chance(0.3) ? 0 : between(0, 40);
         shape.subFolders = depth == 1 ? between(3, 6) : depth < 5 && !chance(0.35) ? between(1, 5) : 0;
         shape.delay = std::chrono::microseconds(chance(0.1) ? between(10'000, 60'000) : between(0, 200));
         shape.factsFail = depth > 1 && chance(0.03);

@@ -1,0 +1,216 @@
+#!/usr/bin/python3
+"""Points Ferrowax at folders of a real FUSE file system that stall, fail
+or answer slowly (stalling_fs.py), as a dead network share or a failing disk
+would.
+
+    hostile_folders.py PROGRAM
+
+The command line reports the failing folder and goes on. The window, driven
+in a virtual X display and read over AT-SPI, answers while a listing never
+returns, Stop stops it at once, and closing takes the window off the screen
+within a second; the process ends once the listing returns. Run inside a
+private D-Bus session with the AT-SPI bus started (screen_reader_session.sh).
+Exits with 77, counted as skipped, where FUSE cannot be used.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+import pyatspi
+from Xlib import X, display, protocol
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SKIPPED = 77
+
+
+def fail(message):
+    print(message, file=sys.stderr)
+    sys.exit(1)
+
+
+def wait_for(condition, what, seconds=10):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.02)
+    fail("timed out after %g s waiting for %s" % (seconds, what))
+
+
+def find(node, role, name=None):
+    for child in node:
+        if child is None:
+            continue
+        if child.getRoleName() == role and (name is None or child.name == name):
+            return child
+        found = find(child, role, name)
+        if found is not None:
+            return found
+    return None
+
+
+def ferrowax_windows():
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Ferrowax$"], capture_output=True,
+                           text=True)
+    return [int(window) for window in found.stdout.split()]
+
+
+def close_as_a_window_manager_does(window_id):
+    screen = display.Display()
+    window = screen.create_resource_object("window", window_id)
+    protocols = screen.intern_atom("WM_PROTOCOLS")
+    delete = screen.intern_atom("WM_DELETE_WINDOW")
+    event = protocol.event.ClientMessage(window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+    window.send_event(event, event_mask=X.NoEventMask)
+    screen.flush()
+    screen.close()
+
+
+class StallingMount:
+    """stalling_fs.py mounted at a folder, unmounted again at the end."""
+
+    def __init__(self, mountpoint):
+        self.mountpoint = mountpoint
+        os.makedirs(mountpoint, exist_ok=True)
+        self.server = subprocess.Popen(["/usr/bin/python3", os.path.join(HERE, "stalling_fs.py"), mountpoint],
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.printed = []
+        threading.Thread(target=lambda: self.printed.extend(self.server.stdout), daemon=True).start()
+        deadline = time.monotonic() + 10
+        while not os.path.ismount(mountpoint):
+            if self.server.poll() is not None or time.monotonic() > deadline:
+                self.close()
+                print("skipped: FUSE cannot be used here: " + self.server.stderr.read().strip())
+                sys.exit(SKIPPED)
+            time.sleep(0.05)
+
+    def path(self, name):
+        return os.path.join(self.mountpoint, name)
+
+    def wait_for_stuck_listing(self, count):
+        wait_for(lambda: "stuck %d\n" % count in self.printed, "listing %d of the stuck folder" % count)
+
+    def release(self):
+        try:
+            os.stat(self.path("release"))
+        except OSError:
+            pass
+
+    def close(self):
+        if os.path.ismount(self.mountpoint):
+            self.release()
+            subprocess.run(["umount", "-l", self.mountpoint], check=False)
+        if self.server.poll() is None:
+            self.server.terminate()
+        self.server.wait()
+
+
+def check_command_line(program, mount):
+    listed = subprocess.run([program, "--list", "--folder", mount.path("ok"), "--folder", mount.path("eio"),
+                             "--folder", mount.path("slow"), "--ext", "txt"], capture_output=True, timeout=30)
+    expected = [mount.path(name).encode() for name in ("ok/b.txt", "ok/sub/c.txt", "slow/d.txt")]
+    if listed.stdout.splitlines() != expected:
+        fail("--list printed %r" % listed.stdout)
+    if b"searchInFiles at line 154: Input/output error" not in listed.stderr or listed.returncode != 1:
+        fail("--list did not report the failing folder: %d %r" % (listed.returncode, listed.stderr))
+
+
+def make_program_folder(work, program, first_sample):
+    """A copy of the program whose first sample folder is `first_sample`."""
+    folder = os.path.join(work, "program")
+    os.makedirs(os.path.join(folder, "Samples", "2"))
+    os.symlink(first_sample, os.path.join(folder, "Samples", "1"))
+    shutil.copy(program, os.path.join(folder, "ferrowax"))
+    with open(os.path.join(folder, "Samples", "2", "note.txt"), "w") as note:
+        note.write("note\n")
+    return folder
+
+
+def check_window(work, program, mount):
+    folder = make_program_folder(work, program, mount.path("calm"))
+    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                       XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
+    ferrowax = subprocess.Popen([os.path.join(folder, "ferrowax")], env=environment)
+    try:
+        wait_for(lambda: len(ferrowax_windows()) == 1, "the window")
+        app = None
+
+        def found_app():
+            nonlocal app
+            app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "ferrowax"), None)
+            return app is not None
+
+        wait_for(found_app, "Ferrowax on the accessibility bus")
+        window = find(app, "frame", "Ferrowax")
+        start = find(window, "push button", "Start Searching")
+        progress = find(window, "progress bar")
+        find(window, "push button", "Load Sample/Example Folder").queryAction().doAction(0)
+        wait_for(lambda: len(ferrowax_windows()) == 2, "the sample loader's question")
+        subprocess.run(["xdotool", "key", "Escape"], check=True)
+        wait_for(lambda: len(ferrowax_windows()) == 1, "the question to close")
+
+        # The walk reaches the folder whose listing never returns; the
+        # window goes on answering.
+        start.queryAction().doAction(0)
+        mount.wait_for_stuck_listing(1)
+        answers = []
+        for _ in range(50):
+            asked = time.monotonic()
+            if start.name != "Stop":
+                fail("the start button reads %r while the search waits" % start.name)
+            answers.append(time.monotonic() - asked)
+        print("a screen reader's question waits at most %.1f ms while a listing never returns" % (max(answers) * 1000))
+        if max(answers) > 0.5:
+            fail("the window answers slowly while a listing never returns")
+
+        # Stop takes effect at once: the run ends and says so.
+        pressed = time.monotonic()
+        start.queryAction().doAction(0)
+        wait_for(lambda: start.name == "Start Searching", "Stop to end the search", seconds=1)
+        wait_for(lambda: find(app, "label", "Done.") is not None, "\"Done.\"", seconds=1)
+        print("Stop ended the search after %.0f ms" % ((time.monotonic() - pressed) * 1000))
+        subprocess.run(["xdotool", "key", "Escape"], check=True)
+        wait_for(lambda: len(ferrowax_windows()) == 1, "\"Done.\" to close")
+
+        # A new search reads with new readers, though the old one is stuck;
+        # closing the window then takes it off the screen at once.
+        start.queryAction().doAction(0)
+        wait_for(lambda: progress.name.endswith("/stuck"), "the second search to wait for the stuck folder")
+        time.sleep(0.2)
+        closed = time.monotonic()
+        close_as_a_window_manager_does(ferrowax_windows()[0])
+        wait_for(lambda: not ferrowax_windows(), "the window to go", seconds=1)
+        print("closing took the window away after %.0f ms" % ((time.monotonic() - closed) * 1000))
+        mount.release()
+        ferrowax.wait(timeout=10)
+    finally:
+        if ferrowax.poll() is None:
+            ferrowax.kill()
+        mount.release()
+        ferrowax.wait()
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    if not os.access("/dev/fuse", os.R_OK | os.W_OK):
+        print("skipped: /dev/fuse cannot be opened")
+        sys.exit(SKIPPED)
+    work = tempfile.mkdtemp()
+    try:
+        mount = StallingMount(os.path.join(work, "mnt"))
+        try:
+            check_command_line(program, mount)
+            check_window(work, program, mount)
+        finally:
+            mount.close()
+        print("stalling, failing and slow folders leave the window answering, Stop stopping and close closing")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
