@@ -1,6 +1,7 @@
-// Times the real search path against find(1) and bfs(1) on the same warm
-// trees of one and three million files, and measures memory, Stop latency
-// and repaint gaps. Prints one table.
+// Times the real search path against find(1), bfs(1) and fd(1) on the same
+// trees of one and three million files, warm, and on the first tree also
+// from a cold disk cache (emptied before each run, which needs root); and
+// measures memory, Stop latency and repaint gaps. Prints two tables.
 //
 //   search_benchmark [--root DIR] [--rounds N] [--only-1m] [--remove-trees]
 //
@@ -19,7 +20,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <numeric>
+#include <optional>
 #include <cstdio>
 #include <thread>
 
@@ -229,6 +232,7 @@ struct Row {
     Tree tree;
     double find = 0;
     double bfs = -1;
+    double fd = -1;
     double ferrowax = 0;
     int matches = 0;
     long foundByFind = 0;
@@ -237,27 +241,70 @@ struct Row {
     double allSeconds = 0;
 };
 
-Row measure(Searcher& searcher, const Tree& tree, int rounds, bool haveBfs)
+// The same search by each program, for one round.
+struct Commands {
+    QByteArray find;
+    QByteArray bfs;
+    QByteArray fd;
+};
+
+Commands commandsFor(const Tree& tree, bool haveBfs, bool haveFd)
+{
+    return {"find '" + tree.root + "' -type f -name '*.jpg'",
+        haveBfs ? "bfs '" + tree.root + "' -type f -name '*.jpg'" : QByteArray(),
+        haveFd ? "fdfind -u -j8 -t f -g '*.jpg' . '" + tree.root + "'" : QByteArray()};
+}
+
+// Empties the kernel's caches of files and folders, so that the next run
+// reads from the device. Needs root.
+bool emptyCaches()
+{
+    ::sync();
+    const int fd = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool emptied = ::write(fd, "3\n", 2) == 2;
+    ::close(fd);
+    return emptied;
+}
+
+// Medians over the rounds, each run after `before`.
+Row timeRounds(Searcher& searcher, const Tree& tree, const Commands& commands, int rounds,
+    const std::function<void()>& before)
 {
     Row row{tree};
-    const QByteArray find = "find '" + tree.root + "' -type f -name '*.jpg'";
-    const QByteArray bfs = "bfs '" + tree.root + "' -type f -name '*.jpg'";
-    timeCommand(find); // warm the caches for all three
     std::vector<double> finds;
     std::vector<double> bfss;
+    std::vector<double> fds;
     std::vector<double> ours;
     for (int round = 0; round < rounds; ++round) {
-        const CommandRun found = timeCommand(find);
+        before();
+        const CommandRun found = timeCommand(commands.find);
         finds.push_back(found.seconds);
         row.foundByFind = found.lines;
-        if (haveBfs)
-            bfss.push_back(timeCommand(bfs).seconds);
+        if (!commands.bfs.isEmpty()) {
+            before();
+            bfss.push_back(timeCommand(commands.bfs).seconds);
+        }
+        if (!commands.fd.isEmpty()) {
+            before();
+            fds.push_back(timeCommand(commands.fd).seconds);
+        }
+        before();
         ours.push_back(searcher.search(tree.root, {"jpg"}));
         row.matches = searcher.state().resultList().count();
     }
     row.find = median(finds);
-    row.bfs = haveBfs ? median(bfss) : -1;
+    row.bfs = bfss.empty() ? -1 : median(bfss);
+    row.fd = fds.empty() ? -1 : median(fds);
     row.ferrowax = median(ours);
+    return row;
+}
+
+Row measure(Searcher& searcher, const Tree& tree, int rounds, const Commands& commands)
+{
+    timeCommand(commands.find); // warm the caches for all
+    Row row = timeRounds(searcher, tree, commands, rounds, [] {});
 
     // Every file a match: the memory all results take.
     searcher.state().resultList().clear();
@@ -270,6 +317,31 @@ Row measure(Searcher& searcher, const Tree& tree, int rounds, bool haveBfs)
     searcher.state().resultList().clear();
     QCoreApplication::processEvents();
     return row;
+}
+
+QByteArray timeAndRatio(double seconds, double findSeconds)
+{
+    if (seconds < 0)
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f (%.2f)", seconds, seconds / findSeconds);
+    return text;
+}
+
+void printHeader()
+{
+    std::printf("%-10s %-8s %-14s %-18s %-16s %-9s %-12s %-22s\n", "files", "find", "bfs (ratio)",
+        "fd -u -j8 (ratio)", "Ferrowax (ratio)", "per file", "matches", "all as results");
+}
+
+void printRow(const Row& row, const char* allAsResults)
+{
+    std::printf("%-10d %-8.3f %-14s %-18s %-16s %-9s %-12s %-22s\n", row.tree.files, row.find,
+        timeAndRatio(row.bfs, row.find).constData(), timeAndRatio(row.fd, row.find).constData(),
+        timeAndRatio(row.ferrowax, row.find).constData(),
+        (QByteArray::number(row.ferrowax / row.tree.files * 1e9, 'f', 0) + " ns").constData(),
+        (QByteArray::number(row.matches) + (row.matches == row.foundByFind ? "" : " (!)")).constData(),
+        allAsResults);
 }
 
 } // namespace
@@ -289,34 +361,42 @@ int main(int argc, char* argv[])
     const bool haveBfs = timeCommand("command -v bfs").lines > 0;
     if (!haveBfs)
         std::printf("bfs is not installed (apt-get install bfs); its column stays empty\n");
+    const bool haveFd = timeCommand("command -v fdfind").lines > 0;
+    if (!haveFd)
+        std::printf("fd is not installed (apt-get install fd-find); its column stays empty\n");
 
     Searcher searcher;
     const double startedWith = currentMemoryMiB();
     std::vector<Row> rows;
     for (const Tree& tree : trees)
-        rows.push_back(measure(searcher, tree, options.rounds, haveBfs));
+        rows.push_back(measure(searcher, tree, options.rounds, commandsFor(tree, haveBfs, haveFd)));
+    std::optional<Row> cold;
+    if (emptyCaches()) {
+        cold = timeRounds(searcher, trees.front(), commandsFor(trees.front(), haveBfs, haveFd), options.rounds,
+            [] { emptyCaches(); });
+    }
     searcher.search(trees.front().root, {"jpg"});
     const double repaintGap = searcher.longestRepaintGap();
     const double stop = searcher.stopLatency(trees.front().root);
     const std::vector<double> waits = searcher.answerWaits(trees.front().root);
 
     std::printf("\nmedian of %d rounds, warm cache, .jpg (one file in ten)\n", options.rounds);
-    std::printf("%-10s %-11s %-14s %-16s %-9s %-12s %-22s\n", "files", "find", "bfs (ratio)", "Ferrowax (ratio)",
-        "per file", "matches", "all as results");
+    printHeader();
     bool allMatch = true;
     for (const Row& row : rows) {
         allMatch = allMatch && row.matches == row.foundByFind;
-        char bfs[32] = "-";
-        if (row.bfs >= 0)
-            std::snprintf(bfs, sizeof bfs, "%.3f (%.2f)", row.bfs, row.bfs / row.find);
-        char ours[32];
-        std::snprintf(ours, sizeof ours, "%.3f (%.2f)", row.ferrowax, row.ferrowax / row.find);
         char all[48];
         std::snprintf(all, sizeof all, "%.0f MiB, %.0f B/result", row.residentWithAll,
             row.addedByAll * 1024 * 1024 / row.tree.files);
-        std::printf("%-10d %-11.3f %-14s %-16s %-9s %-12s %-22s\n", row.tree.files, row.find, bfs, ours,
-            (QByteArray::number(row.ferrowax / row.tree.files * 1e9, 'f', 0) + " ns").constData(),
-            (QByteArray::number(row.matches) + (row.matches == row.foundByFind ? "" : " (!)")).constData(), all);
+        printRow(row, all);
+    }
+    if (cold) {
+        allMatch = allMatch && cold->matches == cold->foundByFind;
+        std::printf("\nmedian of %d rounds, cold cache (emptied before every run), .jpg\n", options.rounds);
+        printHeader();
+        printRow(*cold, "");
+    } else {
+        std::printf("\ncold cache: not measured, emptying the cache needs root\n");
     }
     std::printf("\nresident before the first search: %.0f MiB; peak over the run: %.0f MiB\n", startedWith,
         peakMemoryMiB());

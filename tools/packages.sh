@@ -10,8 +10,8 @@ TEST_PACKAGES=(libgtest-dev xvfb xauth xdotool xclip libreoffice-calc-nogui unzi
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-xlib fuse3 python3-fusepy
     dpkg-dev file desktop-file-utils appstream lintian man-db)
 
-# The benchmarks measure the search against find and bfs.
-BENCH_PACKAGES=(bfs findutils)
+# The benchmarks measure the search against find, bfs and fd.
+BENCH_PACKAGES=(bfs fd-find findutils)
 
 ensure_packages() {
     local missing=()

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/resource.h>
+
 namespace ferrowax {
 
 namespace {
@@ -19,10 +21,20 @@ constexpr std::size_t foldersAhead = 256;
 constexpr qsizetype bytesAhead = 8 * 1024 * 1024;
 constexpr int spinsBeforeYielding = 200;
 // Two readers keep up with a walk over folders the system has in memory. A
-// cold disk answers faster the more reads wait on it at once, so the walk
-// adds readers while it waits and all of them are at work.
+// cold disk answers faster the more reads wait on it at once, so while many
+// reads wait on the device, the walk adds readers whenever it waits and all
+// of them are at work.
 constexpr int firstReaders = 2;
 constexpr int mostReaders = 16;
+
+// A read that gave up the processor of its own accord waited on the device;
+// one that was only preempted, as on a busy machine, did not.
+long timesThisThreadWaited()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 std::atomic<int> readersRunning_ = 0;
 
@@ -136,6 +148,9 @@ struct FolderReadAhead::Plan {
     int readersIdle = 0;
     bool cancelled = false;
     bool walkWaiting = false;
+    // Reads that waited on the device: when many do, more readers help.
+    int reads = 0;
+    int readsThatWaited = 0;
     std::atomic<bool> frontRead = false;
 };
 
@@ -247,9 +262,10 @@ bool FolderReadAhead::ready(const QByteArray& path)
                 return false;
             }
             plan_->walkWaiting = true;
-            const bool allAtWork = plan_->readersIdle == 0 && plan_->readers < mostReaders;
+            const bool readsWait = plan_->readsThatWaited * 4 > plan_->reads;
+            const bool moreWouldHelp = readsWait && plan_->readersIdle == 0 && plan_->readers < mostReaders;
             lock.unlock();
-            if (allAtWork)
+            if (moreWouldHelp)
                 addReader();
             return false;
         }
@@ -283,7 +299,9 @@ void FolderReadAhead::serve(Plan& plan)
         folder->where.parent.reset();
         lock.unlock();
 
+        const long waitsBefore = timesThisThreadWaited();
         FolderReading reading = plan.read(where);
+        const bool waited = timesThisThreadWaited() != waitsBefore;
         where.parent.reset();
         std::list<Plan::Folder> subFolders = Plan::subFoldersOf(reading);
         const bool moreWork = !subFolders.empty();
@@ -293,6 +311,8 @@ void FolderReadAhead::serve(Plan& plan)
             lock.unlock();
             break; // what it read goes with it
         }
+        ++plan.reads;
+        plan.readsThatWaited += waited ? 1 : 0;
         plan.unread += static_cast<int>(subFolders.size());
         plan.folders.splice(std::next(folder), subFolders);
         plan.markRead(folder, std::move(reading));
