@@ -1,12 +1,14 @@
 #include "output_file.h"
 
 #include "failure.h"
+#include "file_descriptor.h"
 #include "regular_file.h"
 
-#include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,51 +24,70 @@ QByteArray folderOf(const QByteArray& path)
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
 }
 
-// The file a save to `path` lands in: a link is followed, so that it keeps
-// naming the saved file.
-QByteArray targetOf(const QByteArray& path)
+QByteArray nameOf(const QByteArray& path)
 {
-    const QFileInfo info(QFile::decodeName(path));
-    return info.isSymLink() ? QFile::encodeName(info.symLinkTarget()) : path;
+    return path.mid(path.lastIndexOf('/') + 1);
 }
 
-void syncFolder(const QByteArray& folder)
+// The file a save to `path` lands in: every link of a chain is followed, so
+// that the file at its end is replaced and each link keeps naming it. Bytes
+// throughout, so names that are not UTF-8 survive.
+QByteArray targetOf(QByteArray path)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    for (int link = 0; link < 40; ++link) {
+        char target[4096];
+        const ssize_t size = ::readlink(path.constData(), target, sizeof target);
+        if (size < 0)
+            return path; // not a link, or nothing there yet
+        const QByteArray next(target, size);
+        path = next.startsWith('/') ? next : folderOf(path) + '/' + next;
+    }
+    throw Failure::fromErrno(ELOOP);
+}
+
+// A name beside `name` that no user would pick, within the file system's
+// limit on names however long `name` is.
+QByteArray temporaryNameFor(const QByteArray& name, long nameMax)
+{
+    const QByteArray suffix = ".ferrowax-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    return '.' + name.left(std::max<qsizetype>(1, nameMax - 1 - suffix.size())) + suffix;
 }
 
 } // namespace
 
+// Works relative to its folder, opened once: a folder renamed or moved in
+// the middle of a save still gets the file, and nothing is left behind.
 class ReplacingOutputFile final : public OutputFile {
 public:
-    ReplacingOutputFile(ReplacingOutputFiles& files, QByteArray target)
+    ReplacingOutputFile(ReplacingOutputFiles& files, const QByteArray& target)
         : files_(files)
-        , target_(std::move(target))
+        , folder_(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        , name_(nameOf(target))
     {
+        if (folder_.get() < 0)
+            throw Failure::fromErrno(errno);
         struct stat existing {};
-        const bool exists = ::stat(target_.constData(), &existing) == 0;
+        const bool exists = ::fstatat(folder_.get(), name_.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
         if (exists && S_ISDIR(existing.st_mode))
             throw Failure::fromErrno(EISDIR);
         if (exists && !S_ISREG(existing.st_mode))
-            throw NotARegularFile(target_);
+            throw NotARegularFile(target);
 
-        const QByteArray stem = folderOf(target_) + "/." + target_.mid(target_.lastIndexOf('/') + 1) + ".ferrowax-";
+        const long nameMax = ::fpathconf(folder_.get(), _PC_NAME_MAX);
         for (int attempt = 0; fd_ < 0; ++attempt) {
-            temporary_ = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-            fd_ = ::open(temporary_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            temporary_ = temporaryNameFor(name_, nameMax > 0 ? nameMax : NAME_MAX);
+            fd_ = ::openat(folder_.get(), temporary_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                0666);
             if (fd_ < 0 && (errno != EEXIST || attempt == 100))
                 throw Failure::fromErrno(errno);
         }
-        files_.unfinished_.insert(temporary_);
-        // The new file takes the old one's place: it keeps its permissions
-        // and, where allowed, its owner.
+        files_.unfinished_.insert(this);
+        // The new file takes the old one's place: it keeps its owner where
+        // allowed, then its permissions, as a change of owner clears the
+        // set-user-ID and set-group-ID bits.
         if (exists) {
-            ::fchmod(fd_, existing.st_mode & 07777);
             [[maybe_unused]] const int owned = ::fchown(fd_, existing.st_uid, existing.st_gid);
+            ::fchmod(fd_, existing.st_mode & 07777);
         }
     }
 
@@ -74,10 +95,7 @@ public:
     {
         if (fd_ >= 0)
             ::close(fd_);
-        if (!temporary_.isEmpty()) {
-            ::unlink(temporary_.constData());
-            forget();
-        }
+        removeTemporary();
     }
 
     ReplacingOutputFile(const ReplacingOutputFile&) = delete;
@@ -122,22 +140,30 @@ public:
         }
         if (::close(fd) != 0)
             throw Failure::fromErrno(errno);
-        if (::rename(temporary_.constData(), target_.constData()) != 0)
+        if (::renameat(folder_.get(), temporary_.constData(), folder_.get(), name_.constData()) != 0)
             throw Failure::fromErrno(errno);
-        forget();
+        files_.unfinished_.erase(this);
         temporary_.clear();
-        syncFolder(folderOf(target_));
+        ::fsync(folder_.get());
+    }
+
+    void removeTemporary()
+    {
+        if (temporary_.isEmpty())
+            return;
+        ::unlinkat(folder_.get(), temporary_.constData(), 0);
+        temporary_.clear();
+        files_.unfinished_.erase(this);
     }
 
 private:
-    void forget() { files_.unfinished_.erase(temporary_); }
-
     // A system call per line would cost more than the rest of an export.
     static constexpr qsizetype bytesHandedOverTogether = 64 * 1024;
 
     ReplacingOutputFiles& files_;
+    FileDescriptor folder_;
+    QByteArray name_;
     QByteArray waiting_;
-    QByteArray target_;
     QByteArray temporary_;
     int fd_ = -1;
 };
@@ -149,9 +175,8 @@ std::unique_ptr<OutputFile> ReplacingOutputFiles::create(const QByteArray& path)
 
 void ReplacingOutputFiles::removeUnfinished()
 {
-    for (const QByteArray& file : unfinished_)
-        ::unlink(file.constData());
-    unfinished_.clear();
+    while (!unfinished_.empty())
+        (*unfinished_.begin())->removeTemporary();
 }
 
 } // namespace ferrowax

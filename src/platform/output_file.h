@@ -29,10 +29,12 @@ public:
     virtual std::unique_ptr<OutputFile> create(const QByteArray& path) = 0;
 };
 
+class ReplacingOutputFile;
+
 // Files written beside their target under a name no user would pick and put
 // in its place with one rename once every byte has reached the disk. Until
 // then the old file, if any, stays whole. Only a regular file is replaced;
-// a link is followed to the file it names.
+// links are followed to the file at the end of their chain.
 class ReplacingOutputFiles final : public OutputFiles {
 public:
     std::unique_ptr<OutputFile> create(const QByteArray& path) override;
@@ -43,7 +45,7 @@ public:
 
 private:
     friend class ReplacingOutputFile;
-    std::set<QByteArray> unfinished_;
+    std::set<ReplacingOutputFile*> unfinished_;
 };
 
 } // namespace ferrowax

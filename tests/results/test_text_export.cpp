@@ -1,5 +1,6 @@
 #include "command_kit/window_state.h"
 #include "platform/failure.h"
+#include "platform/file_descriptor.h"
 #include "platform/output_file.h"
 #include "results/text_export.h"
 #include "support/hang_guard.h"
@@ -13,6 +14,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fcntl.h>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -183,6 +187,85 @@ TEST_F(TextExportTest, ExistingFileIsReplacedOnYesAndUntouchedOnNo)
     EXPECT_EQ(QFileInfo(QString::fromUtf8(tree.path("old.txt"))).permissions() & 0x7777, QFile::ReadOwner
         | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
     EXPECT_EQ(filesIn(tree.path()), QStringList{u"old.txt"_s});
+}
+
+// The file at the end of a chain of links is replaced, whatever bytes the
+// links name it by; the links stay links.
+TEST_F(TextExportTest, SaveThroughAChainOfLinksReplacesTheFileAtItsEnd)
+{
+    results({"/new/a.txt"});
+    tree.file("d\xff/final.txt", "old\r\n");
+    tree.symlink("final.txt", "d\xff/mid.txt");
+    tree.symlink("d\xff/mid.txt", "first.txt");
+    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+    saveAs(tree.path("first.txt"));
+    // Read back by bytes: these names are no text.
+    const FileDescriptor final(::open(tree.path("d\xff/final.txt").constData(), O_RDONLY));
+    char content[64] = {};
+    EXPECT_EQ(::read(final.get(), content, sizeof content), 12);
+    EXPECT_STREQ(content, "/new/a.txt\r\n");
+    struct stat link {};
+    for (const char* name : {"first.txt", "d\xff/mid.txt"}) {
+        ASSERT_EQ(::lstat(tree.path(name).constData(), &link), 0);
+        EXPECT_TRUE(S_ISLNK(link.st_mode)) << name;
+    }
+    const auto entries = std::filesystem::directory_iterator(tree.path("d\xff").toStdString());
+    EXPECT_EQ(std::distance(begin(entries), end(entries)), 2);
+    EXPECT_TRUE(scripted.dialogs.errorReports().empty());
+}
+
+// The new file keeps the old one's owner and every bit of its mode, the
+// set-group-ID bit included; and a name as long as the file system allows
+// can be saved.
+TEST_F(TextExportTest, ReplacedFileKeepsOwnerAndModeAndLongNamesCanBeSaved)
+{
+    results({"/new/a.txt"});
+    const QByteArray longName = QByteArray(251, 'n') + ".txt";
+    for (const QByteArray& name : {QByteArray("kept.txt"), longName}) {
+        tree.file(name, "old\r\n");
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            ASSERT_EQ(::chown(tree.path(name).constData(), 1234, 5678), 0);
+        }
+        ::chmod(tree.path(name).constData(), 02750);
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(tree.path(name));
+        EXPECT_EQ(contentOf(tree.path(name)), "/new/a.txt\r\n");
+        struct stat saved {};
+        ASSERT_EQ(::stat(tree.path(name).constData(), &saved), 0);
+        EXPECT_EQ(saved.st_mode & 07777, root ? 02750U : 0750U) << name.size();
+        if (root) {
+            EXPECT_EQ(std::make_pair(saved.st_uid, saved.st_gid), std::make_pair(1234U, 5678U));
+        }
+    }
+    EXPECT_TRUE(scripted.dialogs.errorReports().empty());
+    EXPECT_EQ(filesIn(tree.path()).size(), 2);
+}
+
+// A folder renamed in the middle of a save gets the file under its new
+// name, and a save that fails after the rename leaves nothing in it.
+TEST_F(TextExportTest, FolderRenamedDuringTheSaveGetsTheFileAndNoLitter)
+{
+    for (const int clearAtYield : {0, 3}) {
+        window.resultList().clear();
+        results({"/1", "/2", "/3", "/4"});
+        const QByteArray folder = "f" + QByteArray::number(clearAtYield);
+        tree.folder(folder);
+        scripted.eventPump.onYield = [&](int yieldNumber) {
+            if (yieldNumber == 2) {
+                ASSERT_EQ(::rename(tree.path(folder).constData(), tree.path(folder + "-moved").constData()), 0);
+            }
+            if (yieldNumber == clearAtYield)
+                window.resultList().clear();
+        };
+        saveAs(tree.path(folder + "/out.txt"));
+        if (clearAtYield == 0) {
+            EXPECT_EQ(contentOf(tree.path(folder + "-moved/out.txt")), "/1\r\n/2\r\n/3\r\n/4\r\n");
+            EXPECT_EQ(filesIn(tree.path(folder + "-moved")), QStringList{u"out.txt"_s});
+        } else {
+            EXPECT_TRUE(filesIn(tree.path(folder + "-moved")).isEmpty());
+        }
+    }
 }
 
 // Whatever fails, one report says so at the step that failed, "Done." is
