@@ -3,6 +3,7 @@
 #include "platform/clipboard.h"
 #include "platform/desktop_launcher.h"
 #include "platform/event_pump.h"
+#include "platform/failure.h"
 #include "platform/process_end.h"
 #include "platform/random_source.h"
 #include "platform/settings_store.h"
@@ -117,6 +118,8 @@ class RecordingSpreadsheets final : public SpreadsheetApplications {
 public:
     bool installed = true;
     QStringList calls;
+    // A call that fails, as "add workbook" or "cell 3 1 /2".
+    QString failing;
 
     std::unique_ptr<SpreadsheetApplication> create() override
     {
@@ -146,7 +149,12 @@ private:
         void fitAllColumns() override { record(QStringLiteral("fit all")); }
 
     private:
-        void record(const QString& call) { owner_.calls.append(QStringLiteral("%1: %2").arg(number_).arg(call)); }
+        void record(const QString& call)
+        {
+            if (call == owner_.failing)
+                throw Failure(QStringLiteral("Failed on cue"));
+            owner_.calls.append(QStringLiteral("%1: %2").arg(number_).arg(call));
+        }
 
         RecordingSpreadsheets& owner_;
         int number_;
