@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <xlsxwriter.h>
@@ -15,6 +16,10 @@
 #include <functional>
 #include <map>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -47,11 +52,21 @@ QByteArray cellText(const QString& text)
     return clean.toUtf8();
 }
 
+// Marks a workbook as written by this program and changed by nobody since:
+// its modification time is the time it was made, to the second, with this
+// many nanoseconds. A spreadsheet program that saves it sets a time of its
+// own, and so does any other change.
+constexpr long writtenMark = 417'417'417;
+
+// The names the program gives its workbooks, and nothing else.
+const QRegularExpression workbookName(uR"(^Results \d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2}( \(\d+\))?\.xlsx(\.partial)?$)"_s);
+
 class Workbook {
 public:
-    explicit Workbook(const QString& path)
+    Workbook(const QString& path, const QDateTime& made)
         : path_(path)
         , partialPath_(path + u".partial"_s)
+        , made_(made)
     {
         const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
         lxw_workbook_options options{};
@@ -60,9 +75,7 @@ public:
         workbook_ = workbook_new_opt(QFile::encodeName(partialPath_).constData(), &options);
         if (workbook_ == nullptr)
             throw Failure(u"The workbook cannot be created"_s);
-        sheet_ = workbook_add_worksheet(workbook_, nullptr);
-        if (sheet_ == nullptr)
-            throw Failure(u"The worksheet cannot be created"_s);
+        addSheet();
     }
     Workbook(const Workbook&) = delete;
     Workbook& operator=(const Workbook&) = delete;
@@ -74,12 +87,25 @@ public:
 
     bool visible = false;
 
+    // Rows past a worksheet's last go on to the next, below the same
+    // captions, so that no row is left out.
     void setCell(int row, int column, const QString& text)
     {
         if (row < 1 || column < 1)
             throw Failure(u"Worksheet row or column index out of range."_s);
-        check(worksheet_write_string(sheet_, static_cast<lxw_row_t>(row - 1), static_cast<lxw_col_t>(column - 1),
-            cellText(text).constData(), nullptr));
+        const auto sheetColumn = static_cast<lxw_col_t>(column - 1);
+        if (row == 1) {
+            captions_[sheetColumn] = cellText(text);
+            for (lxw_worksheet* sheet : sheets_)
+                check(worksheet_write_string(sheet, 0, sheetColumn, captions_[sheetColumn].constData(), nullptr));
+        } else {
+            constexpr int rowsBelowCaptions = LXW_ROW_MAX - 1;
+            const auto sheet = static_cast<std::size_t>((row - 2) / rowsBelowCaptions);
+            while (sheets_.size() <= sheet)
+                addSheet();
+            check(worksheet_write_string(sheets_[sheet], static_cast<lxw_row_t>(1 + (row - 2) % rowsBelowCaptions),
+                sheetColumn, cellText(text).constData(), nullptr));
+        }
         qsizetype& longest = longestText_[column];
         longest = std::max(longest, text.size());
     }
@@ -90,8 +116,10 @@ public:
     {
         const auto longest = longestText_.find(column);
         const double width = longest == longestText_.end() ? 8.43 : std::min(widestColumn, longest->second + 1.0);
-        check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1),
-            width, nullptr));
+        for (lxw_worksheet* sheet : sheets_) {
+            check(worksheet_set_column(sheet, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1),
+                width, nullptr));
+        }
     }
 
     void fitAllColumns()
@@ -107,6 +135,9 @@ public:
         lxw_workbook* workbook = workbook_;
         workbook_ = nullptr;
         check(workbook_close(workbook));
+        const QByteArray partial = QFile::encodeName(partialPath_);
+        const timespec times[2] = {{0, UTIME_OMIT}, {made_.toSecsSinceEpoch(), writtenMark}};
+        ::utimensat(AT_FDCWD, partial.constData(), times, 0);
         if (!QFile::rename(partialPath_, path_))
             throw Failure(u"The workbook cannot be stored"_s);
         return path_;
@@ -121,10 +152,22 @@ public:
     }
 
 private:
+    void addSheet()
+    {
+        lxw_worksheet* sheet = workbook_add_worksheet(workbook_, nullptr);
+        if (sheet == nullptr)
+            throw Failure(u"The worksheet cannot be created"_s);
+        sheets_.push_back(sheet);
+        for (const auto& [column, caption] : captions_)
+            check(worksheet_write_string(sheet, 0, column, caption.constData(), nullptr));
+    }
+
     QString path_;
     QString partialPath_;
+    QDateTime made_;
     lxw_workbook* workbook_ = nullptr;
-    lxw_worksheet* sheet_ = nullptr;
+    std::vector<lxw_worksheet*> sheets_;
+    std::map<lxw_col_t, QByteArray> captions_;
     std::map<int, qsizetype> longestText_;
 };
 
@@ -142,7 +185,8 @@ public:
 
     void addWorkbook() override
     {
-        workbooks_.push_back(std::make_unique<Workbook>(spreadsheets_.newWorkbookPath()));
+        const QDateTime made = spreadsheets_.clock_();
+        workbooks_.push_back(std::make_unique<Workbook>(spreadsheets_.newWorkbookPath(made), made));
     }
 
     void setVisible(bool visible) override
@@ -193,13 +237,13 @@ QString XlsxSpreadsheets::folder() const
     return base + u"/ferrowax"_s;
 }
 
-QString XlsxSpreadsheets::newWorkbookPath() const
+QString XlsxSpreadsheets::newWorkbookPath(const QDateTime& made) const
 {
     if (!QDir().mkpath(folder()))
         throw Failure(folder() + u" cannot be made"_s);
     // Named so that a save from the spreadsheet program lands where the
     // user finds it again; two in one second get a number.
-    const QString stem = QDir(folder()).filePath(u"Results "_s + clock_().toString(u"yyyy-MM-dd HH.mm.ss"_s));
+    const QString stem = QDir(folder()).filePath(u"Results "_s + made.toString(u"yyyy-MM-dd HH.mm.ss"_s));
     QString path = stem + u".xlsx"_s;
     for (int number = 2; QFileInfo::exists(path) || QFileInfo::exists(path + u".partial"_s); ++number)
         path = stem + u" (%1).xlsx"_s.arg(number);
@@ -208,11 +252,20 @@ QString XlsxSpreadsheets::newWorkbookPath() const
 
 void XlsxSpreadsheets::removeOldWorkbooks() const
 {
-    const QDateTime weekAgo = clock_().addDays(-daysKept);
+    const qint64 weekAgo = clock_().addDays(-daysKept).toSecsSinceEpoch();
     const QDir workbooks(folder());
-    for (const QFileInfo& workbook : workbooks.entryInfoList({u"Results *.xlsx"_s, u"Results *.xlsx.partial"_s}, QDir::Files)) {
-        if (workbook.lastModified() < weekAgo)
-            QFile::remove(workbook.filePath());
+    for (const QString& name : workbooks.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!workbookName.match(name).hasMatch())
+            continue;
+        // Only what this program wrote, as it wrote it: never a link, never
+        // a workbook someone saved or changed since.
+        const QByteArray path = QFile::encodeName(workbooks.filePath(name));
+        struct stat status {};
+        if (::lstat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+            continue;
+        const bool unfinished = name.endsWith(u".partial"_s);
+        if ((unfinished || status.st_mtim.tv_nsec == writtenMark) && status.st_mtim.tv_sec < weekAgo)
+            ::unlink(path.constData());
     }
 }
 

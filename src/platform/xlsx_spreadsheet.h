@@ -21,7 +21,8 @@ namespace ferrowax {
 // A spreadsheet program may keep a workbook open after Ferrowax has ended,
 // so workbooks live in the user's cache folder ($XDG_CACHE_HOME/ferrowax,
 // else ~/.cache/ferrowax), named after the time they were made, and are
-// removed a week later.
+// removed a week later, unless someone changed or saved them meanwhile.
+// Rows past a worksheet's last continue on a further worksheet.
 class XlsxSpreadsheets final : public SpreadsheetApplications {
 public:
     explicit XlsxSpreadsheets(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
@@ -31,7 +32,8 @@ public:
 
     // The folder the workbooks live in.
     QString folder() const;
-    // Removes the workbooks made more than a week ago.
+    // Removes the workbooks this program made more than a week ago that
+    // nobody changed since.
     void removeOldWorkbooks() const;
 
     struct Opener {
@@ -44,7 +46,7 @@ private:
 
     Opener findOpener() const;
     QString findProgram(const QString& name) const;
-    QString newWorkbookPath() const;
+    QString newWorkbookPath(const QDateTime& made) const;
 
     QProcessEnvironment environment_;
     std::function<QDateTime()> clock_;

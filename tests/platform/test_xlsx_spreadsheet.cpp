@@ -279,26 +279,72 @@ TEST(XlsxSpreadsheets, WithoutAnyApplicationNoneCanBeCreated)
 }
 
 // Workbooks outlive the program in the user's cache folder, named after
-// their time, and go after a week.
-TEST(XlsxSpreadsheets, WorkbooksLiveInTheCacheForAWeek)
+// their time. After a week the program removes its own, as it wrote them,
+// and nothing else: not a workbook saved from the spreadsheet program, not
+// a file or link that only looks like one.
+TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
 {
     FakePrograms programs;
     programs.add(u"capture"_s);
     QDateTime now(QDate(2026, 12, 8), QTime(14, 3, 12));
     XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)), [&] { return now; });
-    makeWorkbook(spreadsheets, true);
-    makeWorkbook(spreadsheets, true);
+    for (int i = 0; i < 3; ++i)
+        makeWorkbook(spreadsheets, true);
     const QDir workbooks(programs.workbooks());
-    EXPECT_EQ(workbooks.entryList(QDir::Files),
-        (QStringList{u"Results 2026-12-08 14.03.12 (2).xlsx"_s, u"Results 2026-12-08 14.03.12.xlsx"_s}));
+    ASSERT_EQ(workbooks.entryList(QDir::Files),
+        (QStringList{u"Results 2026-12-08 14.03.12 (2).xlsx"_s, u"Results 2026-12-08 14.03.12 (3).xlsx"_s,
+            u"Results 2026-12-08 14.03.12.xlsx"_s}));
+    QFile saved(workbooks.filePath(u"Results 2026-12-08 14.03.12 (3).xlsx"_s));
+    ASSERT_TRUE(saved.open(QIODevice::Append));
+    saved.write("edited");
+    saved.close();
+    const QStringList others{u"Results for boss.xlsx"_s, u"results lower.XLSX"_s, u"Results 2026-12-01 10.00.00.xlsx.bak"_s};
+    for (const QString& name : others) {
+        QFile other(workbooks.filePath(name));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.setFileTime(now.addDays(-30), QFileDevice::FileModificationTime);
+    }
+    const QString link = workbooks.filePath(u"Results 2026-11-01 10.00.00.xlsx"_s);
+    ASSERT_TRUE(QFile::link(workbooks.filePath(u"Results for boss.xlsx"_s), link));
 
-    QFile first(workbooks.filePath(u"Results 2026-12-08 14.03.12.xlsx"_s));
-    ASSERT_TRUE(first.open(QIODevice::ReadWrite));
-    first.setFileTime(now.addDays(-6), QFileDevice::FileModificationTime);
-    first.close();
-    now = now.addDays(2);
+    now = now.addDays(8);
     spreadsheets.removeOldWorkbooks();
-    EXPECT_EQ(workbooks.entryList(QDir::Files), QStringList{u"Results 2026-12-08 14.03.12 (2).xlsx"_s});
+    EXPECT_EQ(workbooks.entryList(QDir::Files | QDir::System),
+        (QStringList{u"Results 2026-11-01 10.00.00.xlsx"_s, u"Results 2026-12-01 10.00.00.xlsx.bak"_s,
+            u"Results 2026-12-08 14.03.12 (3).xlsx"_s, u"Results for boss.xlsx"_s, u"results lower.XLSX"_s}));
+
+    // A relative XDG_CACHE_HOME is no cache folder, as the XDG rules have it.
+    QProcessEnvironment relative;
+    relative.insert(u"HOME"_s, u"/home/someone"_s);
+    relative.insert(u"XDG_CACHE_HOME"_s, u"cache"_s);
+    EXPECT_EQ(XlsxSpreadsheets(relative).folder(), u"/home/someone/.cache/ferrowax"_s);
+}
+
+// Rows past a worksheet's last, 1,048,576, go on in a second worksheet
+// below the same caption: no result is left out.
+TEST(XlsxSpreadsheets, RowsPastTheLastGoOnInASecondWorksheet)
+{
+    FakePrograms programs;
+    programs.add(u"capture"_s);
+    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
+    const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
+    application->addWorkbook();
+    application->setVisible(true);
+    application->setCell(1, 1, u"Results"_s);
+    constexpr int lastRow = 1'048'576;
+    for (int row = 2; row <= lastRow + 2; ++row)
+        application->setCell(row, 1, row < lastRow ? u"/r"_s : u"/row "_s + QString::number(row));
+    application->fitAllColumns();
+    application->release();
+    const QStringList received = programs.received(1);
+    ASSERT_EQ(received.size(), 1);
+    QProcess unzip;
+    unzip.start(u"unzip"_s, {u"-p"_s, received.front(), u"xl/worksheets/sheet2.xml"_s, u"xl/sharedStrings.xml"_s});
+    ASSERT_TRUE(unzip.waitForFinished(60000));
+    const QString second = QString::fromUtf8(unzip.readAllStandardOutput());
+    EXPECT_TRUE(second.contains(u"<c r=\"A1\""_s) && second.contains(u"<c r=\"A3\""_s)) << second.left(2000).toStdString();
+    EXPECT_FALSE(second.contains(u"<c r=\"A4\""_s));
+    EXPECT_TRUE(second.contains(u"/row 1048578"_s));
 }
 
 } // namespace
