@@ -6,7 +6,9 @@ namespace ferrowax {
 
 void CommandButton::keyPressEvent(QKeyEvent* event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    // The keypad's Enter comes with the keypad modifier, and presses too.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain) {
         animateClick();
         return;
     }

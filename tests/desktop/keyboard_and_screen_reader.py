@@ -5,7 +5,7 @@ display, and reads it the way a screen reader does, over AT-SPI.
     keyboard_and_screen_reader.py PROGRAM
 
 Run inside a private D-Bus session with the AT-SPI bus started (see
-screen_reader_session.sh). Checks that Enter presses the focused button,
+screen_reader_session.sh). Checks that Enter, and the keypad's Enter, press the focused button,
 that Delete acts right after tabbing into a list, that a double-click
 below the entries removes the selected one, and that the start button
 reads "Stop" during a search, each question answered promptly.
@@ -108,6 +108,14 @@ def main():
         wait_for(lambda: windows_named("^Ferrowax$") == 2, "the sample loader's question")
         xdotool("key", "Escape")
         wait_for(lambda: folders.nRows == 2 and extensions.nRows == 2, "the sample folders and extensions")
+        # The keypad's Enter presses it too: Help shows its box.
+        wait_for(lambda: windows_named("^Ferrowax$") == 1, "the question to close")
+        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
+        find(window, "push button", "Help").queryComponent().grabFocus()
+        xdotool("key", "KP_Enter")
+        wait_for(lambda: windows_named("^Ferrowax$") == 2, "the keypad's Enter to press Help")
+        xdotool("key", "Escape")
+        wait_for(lambda: windows_named("^Ferrowax$") == 1, "Help's box to close")
 
         # Delete right after tabbing into a list removes its current entry.
         # Without a window manager the window gets the keyboard only when told.
