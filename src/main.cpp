@@ -17,9 +17,20 @@
 #include "window/form1.h"
 #include "window/graphical_session.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
+
+// What could not be written is an error, as for every command-line tool.
+int finishedWriting()
+{
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "ferrowax: write error: %s\n", std::strerror(errno));
+    return 1;
+}
 
 int showWindow(int argc, char* argv[])
 {
@@ -57,10 +68,10 @@ int main(int argc, char* argv[])
     switch (invocation.mode) {
     case ferrowax::Invocation::Mode::Help:
         std::fputs(ferrowax::usageText().toUtf8().constData(), stdout);
-        return 0;
+        return finishedWriting();
     case ferrowax::Invocation::Mode::Version:
         std::printf("ferrowax %s\n", FERROWAX_VERSION);
-        return 0;
+        return finishedWriting();
     case ferrowax::Invocation::Mode::Mistake:
         std::fprintf(stderr, "ferrowax: %s\nTry 'ferrowax --help' for more information.\n",
             invocation.mistake.toUtf8().constData());

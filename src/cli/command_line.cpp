@@ -83,6 +83,9 @@ Invocation readCommandLine(int argc, char* argv[])
     invocation.mode = Invocation::Mode::List;
     invocation.folders = bytesOf(parser.values(folder));
     invocation.extensions = bytesOf(parser.values(extension));
+    // The window takes no empty extension either.
+    if (invocation.extensions.contains(QByteArray()))
+        return mistake(u"An extension cannot be empty."_s);
     invocation.nulSeparated = parser.isSet(nul);
     return invocation;
 }

@@ -1,7 +1,15 @@
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 
-#include <QProcess>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -16,31 +24,58 @@ struct Outcome {
     QByteArray errors;
 };
 
-// The real program, as a terminal starts it, with no display at all.
-Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFolder = {})
+QByteArray contentOf(const QString& path)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
-        environment.remove(name);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    QStringList texts;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The real program, as a terminal starts it, with no display at all. The
+// arguments go as the bytes given; standard output may be a full disk.
+Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFolder = {}, bool outputToFullDisk = false)
+{
+    const QTemporaryDir outputs;
+    const QByteArray outPath = outputToFullDisk ? QByteArray("/dev/full") : QFile::encodeName(outputs.filePath(u"out"_s));
+    const QByteArray errorsPath = QFile::encodeName(outputs.filePath(u"errors"_s));
+    std::vector<char*> argv{const_cast<char*>(PROGRAM)};
     for (const QByteArray& argument : arguments)
-        texts.append(QString::fromUtf8(argument));
-    process.setProgram(QStringLiteral(PROGRAM));
-    if (!workingFolder.isEmpty())
-        process.setWorkingDirectory(QString::fromUtf8(workingFolder));
-    process.setArguments(texts);
-    process.start();
-    Outcome run;
-    if (!process.waitForFinished(30000)) {
-        ADD_FAILURE() << "ferrowax did not finish";
-        process.kill();
-        return run;
+        argv.push_back(const_cast<char*>(argument.constData()));
+    argv.push_back(nullptr);
+    std::vector<QByteArray> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const QByteArray entry(*variable);
+        if (!entry.startsWith("DISPLAY=") && !entry.startsWith("WAYLAND_DISPLAY=") && !entry.startsWith("QT_QPA_PLATFORM="))
+            environment.push_back(entry);
     }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.errors = process.readAllStandardError();
+    std::vector<char*> envp;
+    for (QByteArray& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errors = ::open(errorsPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || errors < 0 || ::dup2(out, 1) < 0 || ::dup2(errors, 2) < 0
+            || (!workingFolder.isEmpty() && ::chdir(workingFolder.constData()) != 0))
+            ::_exit(126);
+        ::execve(PROGRAM, argv.data(), envp.data());
+        ::_exit(127);
+    }
+    Outcome run;
+    int status = 0;
+    for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 3000) {
+            ADD_FAILURE() << "ferrowax did not finish";
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return run;
+        }
+        ::usleep(10000);
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    run.out = outputToFullDisk ? QByteArray() : contentOf(outputs.filePath(u"out"_s));
+    run.errors = contentOf(outputs.filePath(u"errors"_s));
     return run;
 }
 
@@ -55,8 +90,16 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "ferrowax " FERROWAX_VERSION "\n");
 
+    // What cannot be written is an error, reported as such.
+    for (const QByteArray& option : {QByteArray("--help"), QByteArray("--version")}) {
+        const Outcome full = ferrowax({option}, {}, true);
+        EXPECT_EQ(full.exitCode, 1) << option.constData();
+        EXPECT_EQ(full.errors, "ferrowax: write error: No space left on device\n");
+    }
+
     for (const QList<QByteArray>& mistaken : {QList<QByteArray>{"--frobnicate"}, QList<QByteArray>{"photos"},
-             QList<QByteArray>{"--ext", "jpg"}}) {
+             QList<QByteArray>{"--ext", "jpg"}, QList<QByteArray>{"--null"},
+             QList<QByteArray>{"--list", "--folder", "/", "--ext", ""}}) {
         const Outcome run = ferrowax(mistaken);
         EXPECT_EQ(run.exitCode, 2) << mistaken.front().constData();
         EXPECT_EQ(run.errors.count('\n'), 2) << run.errors.constData();
@@ -105,6 +148,16 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
     EXPECT_TRUE(missing.out.isEmpty());
     EXPECT_TRUE(missing.errors.startsWith(
         "ferrowax: in Drovatek2021/08/31.Search.searchInFiles at line 104: No such file or directory\n"));
+
+    // Folders and extensions are the bytes given, whatever they are.
+    tree.file("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9");
+    const Outcome bytes = ferrowax({"--list", "--folder", tree.path("caf\xe9"), "--ext", "\xc3\xa9"});
+    EXPECT_EQ(bytes.out, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n');
+    EXPECT_EQ(bytes.exitCode, 0) << bytes.errors.constData();
+
+    const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, {}, true);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
 
     const Outcome nothing = ferrowax({"--list", "--folder", tree.path()});
     EXPECT_EQ(nothing.exitCode, 1);
