@@ -41,8 +41,10 @@ QString IniSettingsStore::read(const QString& application, const QString& sectio
     const QString text = decoded(readRegularFile(QFile::encodeName(file)), file);
 
     bool inSection = false;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        line = line.trimmed();
+    for (QStringView written : QStringView(text).split(u'\n')) {
+        if (written.endsWith(u'\r'))
+            written.chop(1); // the end of a line written on Windows
+        const QStringView line = written.trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
@@ -51,9 +53,11 @@ QString IniSettingsStore::read(const QString& application, const QString& sectio
             inSection = line.sliced(1, line.size() - 2).trimmed() == section;
             continue;
         }
-        const qsizetype equals = line.indexOf(u'=');
-        if (inSection && equals > 0 && line.first(equals).trimmed() == key)
-            return line.sliced(equals + 1).trimmed().toString();
+        // The value is the text after the "=" exactly as written, blanks
+        // and quotes included.
+        const qsizetype equals = written.indexOf(u'=');
+        if (inSection && equals > 0 && written.first(equals).trimmed() == key)
+            return written.sliced(equals + 1).toString();
     }
     return fallback;
 }

@@ -48,8 +48,11 @@ TEST_F(IniSettingsStoreTest, ReadsTheStoredFolderFromTheUsersConfigurationFolder
 
 TEST_F(IniSettingsStoreTest, ValueIsReadExactlyAsWritten)
 {
-    write("[Other]\nLastFolderDot=/not/this\n[Ferrowax]\r\nLastFolderDot = /srv/photos, 2024; \"best\" =x \r\n");
-    EXPECT_EQ(lastFolder(), u"/srv/photos, 2024; \"best\" =x"_s);
+    write("[Other]\nLastFolderDot=/not/this\n[Ferrowax]\r\nLastFolderDot= /srv/photos, 2024; \"best\" =x \r\n");
+    EXPECT_EQ(lastFolder(), u" /srv/photos, 2024; \"best\" =x "_s);
+    // A key of a later section is not the Ferrowax section's.
+    write("[Ferrowax]\nOther=1\n[Later]\nLastFolderDot=/not/this\n");
+    EXPECT_EQ(lastFolder(), QString());
 }
 
 TEST_F(IniSettingsStoreTest, MissingStoreReadsAsEmptyAndOneThatCannotBeReadFails)
@@ -60,7 +63,11 @@ TEST_F(IniSettingsStoreTest, MissingStoreReadsAsEmptyAndOneThatCannotBeReadFails
     EXPECT_THROW(lastFolder(), Failure);
     write("[Ferrowax\nLastFolderDot=/a\n");
     EXPECT_THROW(lastFolder(), Failure);
-    write("[Ferrowax]\nLastFolderDot=/a\n" + QByteArray(2 * 1024 * 1024, ';'));
+    // Read whole up to 1 MiB, and not a byte more.
+    const QByteArray start = "[Ferrowax]\nLastFolderDot=/a\n";
+    write(start + QByteArray(1024 * 1024 - start.size(), ';'));
+    EXPECT_EQ(lastFolder(), u"/a"_s);
+    write(start + QByteArray(1024 * 1024 - start.size() + 1, ';'));
     EXPECT_THROW(lastFolder(), Failure);
     QFile::remove(file());
     QDir().mkpath(file()); // a folder where the file should be
@@ -72,7 +79,7 @@ TEST_F(IniSettingsStoreTest, MissingStoreReadsAsEmptyAndOneThatCannotBeReadFails
 
 TEST_F(IniSettingsStoreTest, ReadingNeverChangesTheFile)
 {
-    const QByteArray content = "; kept as written\n[Ferrowax]\nLastFolderDot = /srv/photos\nOther=1\n";
+    const QByteArray content = "; kept as written\n[Ferrowax]\nLastFolderDot=/srv/photos\nOther=1\n";
     write(content);
     const QDateTime modified = QFileInfo(file()).lastModified();
     for (int i = 0; i < 5; ++i)
