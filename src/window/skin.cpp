@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -42,6 +43,32 @@ private:
     static inline bool failed_ = false;
 };
 
+// Qt opens the files a style sheet names by url() as a widget is drawn, and
+// an open of a pipe or of /proc/kmsg waits for ever. Each must be what the
+// skin itself must be, a regular file of at most 1 MiB; any other counts as
+// absent and is dropped from the sheet.
+QString withReachableFiles(const QString& styleSheet, const FileSystem& fileSystem)
+{
+    static const QRegularExpression url(uR"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^)\s]*))\s*\))re"_s);
+    QString reachable;
+    qsizetype copied = 0;
+    for (const QRegularExpressionMatch& match : url.globalMatch(styleSheet)) {
+        const QString path = match.captured(1) + match.captured(2) + match.captured(3);
+        bool present = path.startsWith(u':'); // built into the program
+        if (!present) {
+            try {
+                fileSystem.readFile(QFile::encodeName(path));
+                present = true;
+            } catch (const std::exception&) {
+            }
+        }
+        reachable += QStringView(styleSheet).sliced(copied, match.capturedStart() - copied);
+        reachable += present ? match.captured() : u"none"_s;
+        copied = match.capturedEnd();
+    }
+    return reachable + styleSheet.sliced(copied);
+}
+
 } // namespace
 
 void ApplySkin(QWidget& window, const FileSystem& fileSystem, const QString& programFolder)
@@ -56,7 +83,7 @@ void ApplySkin(QWidget& window, const FileSystem& fileSystem, const QString& pro
 
     QString styleSheet;
     try {
-        styleSheet = QString::fromUtf8(fileSystem.readFile(path));
+        styleSheet = withReachableFiles(QString::fromUtf8(fileSystem.readFile(path)), fileSystem);
     } catch (const NotARegularFile&) {
         window.setPalette(designed); // replaced by a pipe or the like since it was looked up: absent
         return;

@@ -28,10 +28,11 @@ const QString skinFile = QStringLiteral(SOURCE_FOLDER "/skins/steel.cjs");
 struct SkinTest : ::testing::Test {
     FormHarness h;
     QString skinPath() const { return h.programFolder.filePath(u"x/o.cjs"_s); }
-    void placeSkin(const QByteArray& content)
+    void placeSkin(const QByteArray& content, FormHarness* harness = nullptr)
     {
-        QDir(h.programFolder.path()).mkpath(u"x"_s);
-        QFile file(skinPath());
+        FormHarness& in = harness ? *harness : h;
+        QDir(in.programFolder.path()).mkpath(u"x"_s);
+        QFile file(in.programFolder.filePath(u"x/o.cjs"_s));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
@@ -110,13 +111,43 @@ TEST_F(SkinTest, FolderOrPipeInPlaceOfTheSkinCountsAsAbsent)
     EXPECT_TRUE(piped.dialogs.shown.empty());
 }
 
+// Every file the skin names obeys the skin's own rule: a pipe, a device
+// or a file over 1 MiB counts as absent, and the start never waits on it.
+TEST_F(SkinTest, FilesTheSkinNamesThatAreNoSmallRegularFilesCountAsAbsent)
+{
+    const HangGuard guard;
+    TempTree files;
+    ASSERT_EQ(::mkfifo(files.path("pipe.png").constData(), 0600), 0);
+    files.file("large.png", QByteArray(1024 * 1024 + 1, 'x'));
+    files.file("small.png", QByteArray(1024 * 1024, 'x'));
+    placeSkin("QPushButton { background-image: url(" + files.path("pipe.png") + "); }\n"
+        "QTableView { background-image: url('/proc/kmsg'); }\n"
+        "QProgressBar { background-image: url(\"" + files.path("large.png") + "\"); }\n"
+        "QLabel { background-image: url( " + files.path("small.png") + " ); }\n");
+    h.start();
+    h.form.grab(); // drawn, as the window is when it appears
+    const QString worn = h.form.styleSheet();
+    EXPECT_FALSE(worn.contains(u"pipe.png"_s) || worn.contains(u"kmsg"_s) || worn.contains(u"large.png"_s))
+        << worn.toStdString();
+    EXPECT_TRUE(worn.contains(QString::fromUtf8(files.path("small.png"))));
+    EXPECT_TRUE(h.dialogs.shown.empty());
+}
+
+// Read whole up to 1 MiB, and not a byte more.
 TEST_F(SkinTest, SkinTooLargeToReadIsReportedWithoutReadingIt)
 {
-    placeSkin(QByteArray(2 * 1024 * 1024, ' '));
+    const QByteArray sheet = "QPushButton { color: red; }\n";
+    placeSkin(sheet + QByteArray(1024 * 1024 - sheet.size(), ' '));
     h.start();
-    ASSERT_EQ(h.dialogs.errorReports().size(), 1U);
-    EXPECT_TRUE(h.dialogs.errorReports().front().text.contains(u"is larger than 1024 KiB\r\nin Drovatek2021/08/31.Form1.Form_Load at line 100"_s));
-    EXPECT_TRUE(h.form.styleSheet().isEmpty());
+    EXPECT_TRUE(h.dialogs.shown.empty());
+    EXPECT_FALSE(h.form.styleSheet().isEmpty());
+
+    FormHarness larger;
+    placeSkin(QByteArray(1024 * 1024 + 1, ' '), &larger);
+    larger.start();
+    ASSERT_EQ(larger.dialogs.errorReports().size(), 1U);
+    EXPECT_TRUE(larger.dialogs.errorReports().front().text.contains(u"is larger than 1024 KiB\r\nin Drovatek2021/08/31.Form1.Form_Load at line 100"_s));
+    EXPECT_TRUE(larger.form.styleSheet().isEmpty());
 }
 
 TEST_F(SkinTest, UnreadableSkinIsReportedAtLine100AndStartUpGoesOn)
