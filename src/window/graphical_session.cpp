@@ -18,11 +18,22 @@ void explainAndEnd()
     ::_exit(1);
 }
 
-// Qt reports a display it cannot reach as a fatal message and then aborts.
-void endPlainlyOnFatal(QtMsgType type, const QMessageLogContext&, const QString&)
+QtMessageHandler qtHandler = nullptr;
+
+// Qt's messages go out as ever. A display it cannot reach it reports as a
+// fatal message and then aborts: the message says why, and the program says
+// what to do instead, and ends plainly.
+void endPlainlyOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (type == QtFatalMsg)
-        explainAndEnd();
+    if (type != QtFatalMsg) {
+        if (qtHandler != nullptr)
+            qtHandler(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        return;
+    }
+    std::fprintf(stderr, "ferrowax: %s\n", qPrintable(message.trimmed()));
+    explainAndEnd();
 }
 
 bool displayNamed()
@@ -43,9 +54,9 @@ std::unique_ptr<QApplication> startGraphicalSession(int& argc, char* argv[])
 {
     if (!displayNamed())
         explainAndEnd();
-    const QtMessageHandler previous = qInstallMessageHandler(endPlainlyOnFatal);
+    qtHandler = qInstallMessageHandler(endPlainlyOnFatal);
     auto application = std::make_unique<QApplication>(argc, argv);
-    qInstallMessageHandler(previous);
+    qInstallMessageHandler(qtHandler);
     return application;
 }
 

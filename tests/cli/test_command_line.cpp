@@ -32,7 +32,8 @@ QByteArray contentOf(const QString& path)
 
 // The real program, as a terminal starts it, with no display at all. The
 // arguments go as the bytes given; standard output may be a full disk.
-Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFolder = {}, bool outputToFullDisk = false)
+Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFolder = {}, bool outputToFullDisk = false,
+    const QByteArray& display = {})
 {
     const QTemporaryDir outputs;
     const QByteArray outPath = outputToFullDisk ? QByteArray("/dev/full") : QFile::encodeName(outputs.filePath(u"out"_s));
@@ -47,6 +48,8 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFo
         if (!entry.startsWith("DISPLAY=") && !entry.startsWith("WAYLAND_DISPLAY=") && !entry.startsWith("QT_QPA_PLATFORM="))
             environment.push_back(entry);
     }
+    if (!display.isEmpty())
+        environment.push_back("DISPLAY=" + display);
     std::vector<char*> envp;
     for (QByteArray& entry : environment)
         envp.push_back(entry.data());
@@ -112,6 +115,13 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
     EXPECT_EQ(window.errors.count('\n'), 1) << window.errors.constData();
     EXPECT_TRUE(window.errors.contains("needs a graphical session"));
     EXPECT_TRUE(window.errors.contains("xvfb-run ferrowax"));
+
+    // A display that cannot be reached: Qt's own reason, then the advice.
+    const Outcome unreachable = ferrowax({}, {}, false, ":4711");
+    EXPECT_EQ(unreachable.exitCode, 1);
+    EXPECT_TRUE(unreachable.errors.contains("could not connect to display :4711")) << unreachable.errors.constData();
+    EXPECT_TRUE(unreachable.errors.contains("no Qt platform plugin could be initialized"));
+    EXPECT_TRUE(unreachable.errors.endsWith("(see ferrowax --help).\n"));
 }
 
 // --list walks as "Start Searching" does: the same order and rules, names
