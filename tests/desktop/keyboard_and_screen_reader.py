@@ -20,40 +20,11 @@ import time
 
 import pyatspi
 
-
-def fail(message):
-    print(message, file=sys.stderr)
-    sys.exit(1)
-
-
-def wait_for(condition, what, seconds=10):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.05)
-    fail("timed out waiting for " + what)
-
-
-def find(node, role, name=None):
-    for child in node:
-        if child is None:
-            continue
-        if child.getRoleName() == role and (name is None or child.name == name):
-            return child
-        found = find(child, role, name)
-        if found is not None:
-            return found
-    return None
+from window_driver import fail, find, find_app, wait_for, windows_named
 
 
 def xdotool(*arguments):
     subprocess.run(["xdotool", *arguments], check=True)
-
-
-def windows_named(title):
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], capture_output=True, text=True)
-    return len(found.stdout.split())
 
 
 def centre(accessible):
@@ -85,16 +56,9 @@ def main():
                        XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
     ferrowax = subprocess.Popen([program], env=environment)
     try:
-        wait_for(lambda: windows_named("^Ferrowax$") == 1, "the window")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
         xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0")
-        app = None
-
-        def found_app():
-            nonlocal app
-            app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "ferrowax"), None)
-            return app is not None
-
-        wait_for(found_app, "Ferrowax on the accessibility bus")
+        app = find_app("ferrowax")
         window = find(app, "frame", "Ferrowax")
         folders = find(window, "table", "Folder(s)").queryTable()
         extensions = find(window, "table", "Extension").queryTable()
@@ -105,17 +69,17 @@ def main():
         xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
         samples.queryComponent().grabFocus()
         xdotool("key", "Return")
-        wait_for(lambda: windows_named("^Ferrowax$") == 2, "the sample loader's question")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
         xdotool("key", "Escape")
         wait_for(lambda: folders.nRows == 2 and extensions.nRows == 2, "the sample folders and extensions")
         # The keypad's Enter presses it too: Help shows its box.
-        wait_for(lambda: windows_named("^Ferrowax$") == 1, "the question to close")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
         xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
         find(window, "push button", "Help").queryComponent().grabFocus()
         xdotool("key", "KP_Enter")
-        wait_for(lambda: windows_named("^Ferrowax$") == 2, "the keypad's Enter to press Help")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the keypad's Enter to press Help")
         xdotool("key", "Escape")
-        wait_for(lambda: windows_named("^Ferrowax$") == 1, "Help's box to close")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "Help's box to close")
 
         # Delete right after tabbing into a list removes its current entry.
         # Without a window manager the window gets the keyboard only when told.
@@ -138,9 +102,9 @@ def main():
         action = samples.queryAction()
         for _ in range(20):
             action.doAction(0)
-            wait_for(lambda: windows_named("^Ferrowax$") == 2, "the sample loader's question")
+            wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
             xdotool("key", "Escape")
-            wait_for(lambda: windows_named("^Ferrowax$") == 1, "the question to close")
+            wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
 
         # During the search the start button reads "Stop", and each question
         # is answered within a slice of the window's time.

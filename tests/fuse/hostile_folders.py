@@ -20,43 +20,12 @@ import tempfile
 import threading
 import time
 
-import pyatspi
 from Xlib import X, display, protocol
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
+from window_driver import fail, find, find_app, wait_for, windows_named  # noqa: E402
 SKIPPED = 77
-
-
-def fail(message):
-    print(message, file=sys.stderr)
-    sys.exit(1)
-
-
-def wait_for(condition, what, seconds=10):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.02)
-    fail("timed out after %g s waiting for %s" % (seconds, what))
-
-
-def find(node, role, name=None):
-    for child in node:
-        if child is None:
-            continue
-        if child.getRoleName() == role and (name is None or child.name == name):
-            return child
-        found = find(child, role, name)
-        if found is not None:
-            return found
-    return None
-
-
-def ferrowax_windows():
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Ferrowax$"], capture_output=True,
-                           text=True)
-    return [int(window) for window in found.stdout.split()]
 
 
 def close_as_a_window_manager_does(window_id):
@@ -136,22 +105,15 @@ def check_window(work, program, mount):
                        XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
     ferrowax = subprocess.Popen([os.path.join(folder, "ferrowax")], env=environment)
     try:
-        wait_for(lambda: len(ferrowax_windows()) == 1, "the window")
-        app = None
-
-        def found_app():
-            nonlocal app
-            app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "ferrowax"), None)
-            return app is not None
-
-        wait_for(found_app, "Ferrowax on the accessibility bus")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
+        app = find_app("ferrowax")
         window = find(app, "frame", "Ferrowax")
         start = find(window, "push button", "Start Searching")
         progress = find(window, "progress bar")
         find(window, "push button", "Load Sample/Example Folder").queryAction().doAction(0)
-        wait_for(lambda: len(ferrowax_windows()) == 2, "the sample loader's question")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
         subprocess.run(["xdotool", "key", "Escape"], check=True)
-        wait_for(lambda: len(ferrowax_windows()) == 1, "the question to close")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
 
         # The walk reaches the folder whose listing never returns; the
         # window goes on answering.
@@ -174,7 +136,7 @@ def check_window(work, program, mount):
         wait_for(lambda: find(app, "label", "Done.") is not None, "\"Done.\"", seconds=1)
         print("Stop ended the search after %.0f ms" % ((time.monotonic() - pressed) * 1000))
         subprocess.run(["xdotool", "key", "Escape"], check=True)
-        wait_for(lambda: len(ferrowax_windows()) == 1, "\"Done.\" to close")
+        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "\"Done.\" to close")
 
         # A new search reads with new readers, though the old one is stuck;
         # closing the window then takes it off the screen at once.
@@ -182,8 +144,8 @@ def check_window(work, program, mount):
         wait_for(lambda: progress.name.endswith("/stuck"), "the second search to wait for the stuck folder")
         time.sleep(0.2)
         closed = time.monotonic()
-        close_as_a_window_manager_does(ferrowax_windows()[0])
-        wait_for(lambda: not ferrowax_windows(), "the window to go", seconds=1)
+        close_as_a_window_manager_does(windows_named("^Ferrowax$")[0])
+        wait_for(lambda: not windows_named("^Ferrowax$"), "the window to go", seconds=1)
         print("closing took the window away after %.0f ms" % ((time.monotonic() - closed) * 1000))
         mount.release()
         ferrowax.wait(timeout=10)
