@@ -212,7 +212,8 @@ void FolderReadAhead::addReader()
     } catch (...) {
         readersRunning_.fetch_sub(1);
         const std::lock_guard lock(plan_->mutex);
-        if (--plan_->readers == 0 && plan_->folders.front().state == Plan::Folder::State::Waiting) {
+        if (--plan_->readers == 0 && !plan_->folders.empty()
+            && plan_->folders.front().state == Plan::Folder::State::Waiting) {
             // Nobody will read the folder the walk waits for: that is its failure.
             FolderReading failed;
             failed.path = plan_->folders.front().where.path;
@@ -319,6 +320,9 @@ void FolderReadAhead::serve(Plan& plan)
         if ((moreWork || plan.unread == 0) && plan.readersIdle > 0)
             plan.workChanged.notify_all();
     }
+    if (!lock.owns_lock())
+        lock.lock();
+    --plan.readers;
 }
 
 } // namespace ferrowax
