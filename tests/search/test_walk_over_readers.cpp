@@ -209,17 +209,21 @@ TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
 // at once, and a new walk is served by new readers meanwhile.
 TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
 {
+    std::atomic<bool> reading = false;
     std::atomic<bool> released = false;
     const auto disk = std::make_shared<const ScriptedDisk>(3);
     WindowlessEventPump pump;
-    const PosixFileSystem fs(pump, [&released, disk](const FolderToRead& folder) {
+    const PosixFileSystem fs(pump, [&reading, &released, disk](const FolderToRead& folder) {
+        reading = reading || folder.path == "/s/d0";
         while (folder.path == "/s/d0" && !released)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return disk->read(folder.path);
     });
     RecordingWalkHost stuck(fs, &pump);
-    // Stop pressed while the walk waits for the folder.
+    // Stop pressed while the walk waits for the folder a reader is stuck in.
     stuck.onWait = [&](int) {
+        while (!reading)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         stuck.stop = true;
         pump.wake();
     };
