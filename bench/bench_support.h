@@ -43,6 +43,8 @@ protected:
 class NoDesktop final : public DesktopLauncher {
 public:
     void openUrl(const QUrl&) override {}
+    void openFile(const QByteArray&) override {}
+    void showInFolder(const QByteArray&) override {}
 };
 
 class NeverSeven final : public RandomSource {

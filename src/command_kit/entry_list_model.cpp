@@ -1,6 +1,11 @@
 #include "entry_list_model.h"
 
+#include "platform/desktop_launcher.h"
 #include "platform/failure.h"
+
+#include <QMimeData>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -15,10 +20,11 @@ QString displayText(QByteArrayView bytes)
     return QString::fromUtf8(bytes);
 }
 
-EntryListModel::EntryListModel(Appends appends, CheckBoxes checkBoxes, QObject* parent)
+EntryListModel::EntryListModel(Appends appends, CheckBoxes checkBoxes, Drags drags, QObject* parent)
     : QAbstractTableModel(parent)
     , batched_(appends == Appends::Batched)
     , checkBoxes_(checkBoxes == CheckBoxes::Shown)
+    , dragsFiles_(drags == Drags::Files)
 {
     showTimer_.setSingleShot(true);
     showTimer_.setInterval(showIntervalMilliseconds);
@@ -222,7 +228,34 @@ Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (checkBoxes_ && index.column() == 0)
         flags |= Qt::ItemIsUserCheckable;
+    if (dragsFiles_)
+        flags |= Qt::ItemIsDragEnabled;
     return flags;
+}
+
+QStringList EntryListModel::mimeTypes() const
+{
+    return {u"text/uri-list"_s, u"text/plain"_s};
+}
+
+QMimeData* EntryListModel::mimeData(const QModelIndexList& indexes) const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QByteArray uris;
+    QString paths;
+    for (const int row : rows) {
+        const QByteArray path = entry(row + 1);
+        uris += fileUrlOf(path) + "\r\n";
+        paths += displayText(path) + u'\n';
+    }
+    auto* data = new QMimeData;
+    data->setData(u"text/uri-list"_s, uris);
+    data->setText(paths);
+    return data;
 }
 
 } // namespace ferrowax

@@ -25,9 +25,11 @@ class EntryListModel final : public QAbstractTableModel, public ListContent {
 public:
     enum class Appends { Immediate, Batched };
     enum class CheckBoxes { Hidden, Shown };
+    // Entries that are paths of files drag out as those files.
+    enum class Drags { Nothing, Files };
 
-    explicit EntryListModel(
-        Appends appends = Appends::Immediate, CheckBoxes checkBoxes = CheckBoxes::Hidden, QObject* parent = nullptr);
+    explicit EntryListModel(Appends appends = Appends::Immediate, CheckBoxes checkBoxes = CheckBoxes::Hidden,
+        Drags drags = Drags::Nothing, QObject* parent = nullptr);
 
     int count() const override;
     // Each fails for a number that names no entry.
@@ -63,6 +65,10 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    // The rows as a text/uri-list of file: addresses whose bytes are the
+    // paths' own, percent-encoded, and as text/plain, one path a line.
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
 signals:
     void scrollToEndRequested();
@@ -77,6 +83,7 @@ private:
     QTimer showTimer_;
     bool batched_;
     bool checkBoxes_;
+    bool dragsFiles_;
     bool scrollRequested_ = false;
 };
 

@@ -5,7 +5,7 @@ using namespace Qt::StringLiterals;
 namespace ferrowax {
 
 WindowState::WindowState()
-    : resultList_(EntryListModel::Appends::Batched, EntryListModel::CheckBoxes::Shown)
+    : resultList_(EntryListModel::Appends::Batched, EntryListModel::CheckBoxes::Shown, EntryListModel::Drags::Files)
     , startButtonCaption_(u"Start Searching"_s)
     , progressText_(u"Progress Bar"_s)
 {

@@ -19,6 +19,7 @@
 #include "placement.h"
 #include "pointer_rule_watch.h"
 #include "report_view.h"
+#include "result_list_actions.h"
 #include "results/clipboard_export.h"
 #include "results/result_filters.h"
 #include "results/spreadsheet_export.h"
@@ -126,6 +127,7 @@ void Form1::createControls()
     showProgress();
 
     listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
+    new ResultListActions(listView2_, state_, services_);
     QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405},
         [this] { PushButton2_Click(state_, services_); });
     QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405},

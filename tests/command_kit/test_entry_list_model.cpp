@@ -9,7 +9,11 @@
 #include <QSignalSpy>
 #include <QThread>
 
+#include <QMimeData>
+
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <random>
 
@@ -120,6 +124,26 @@ TEST(EntryListModel, BytesStayExactWhileTheViewShowsReplacementCharacters)
     list.append(latin1Name);
     EXPECT_EQ(list.entry(1), latin1Name);
     EXPECT_EQ(list.data(list.index(0, 0)).toString(), u"/tmp/caf\uFFFD.txt"_s);
+}
+
+// Results drag out as the files they name, whatever bytes the names are;
+// the other lists drag nothing.
+TEST(EntryListModel, ResultsDragOutAsFileAddressesOfTheirBytes)
+{
+    EntryListModel results(EntryListModel::Appends::Immediate, EntryListModel::CheckBoxes::Shown,
+        EntryListModel::Drags::Files);
+    results.addColumn(u"Results"_s);
+    for (const QByteArray& path : {QByteArray("/tmp/caf\xe9 #1.txt"), QByteArray("/a"), QByteArray("/b%.jpg")})
+        results.append(path, true);
+    const std::unique_ptr<QMimeData> dragged(results.mimeData({results.index(2, 0), results.index(0, 0)}));
+    EXPECT_EQ(dragged->data(u"text/uri-list"_s), "file:///tmp/caf%E9%20%231.txt\r\nfile:///b%25.jpg\r\n");
+    EXPECT_EQ(dragged->text(), u"/tmp/caf\uFFFD #1.txt\n/b%.jpg\n"_s);
+    EXPECT_TRUE(results.flags(results.index(0, 0)).testFlag(Qt::ItemIsDragEnabled));
+
+    EntryListModel folders;
+    folders.addColumn(u"Folder(s)"_s);
+    folders.append("/a");
+    EXPECT_FALSE(folders.flags(folders.index(0, 0)).testFlag(Qt::ItemIsDragEnabled));
 }
 
 TEST(EntryListModel, OnlyAListWithCheckBoxesLetsTheUserTickEntries)

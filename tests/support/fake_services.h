@@ -50,7 +50,21 @@ private:
 class RecordingLauncher final : public DesktopLauncher {
 public:
     std::vector<QUrl> opened;
+    // "open PATH" or "show PATH", as bytes.
+    std::vector<QByteArray> files;
+    // A path whose opening fails.
+    QByteArray failing;
     void openUrl(const QUrl& url) override { opened.push_back(url); }
+    void openFile(const QByteArray& path) override { record("open ", path); }
+    void showInFolder(const QByteArray& path) override { record("show ", path); }
+
+private:
+    void record(const QByteArray& what, const QByteArray& path)
+    {
+        if (path == failing)
+            throw Failure(QStringLiteral("No application is registered for this file"));
+        files.push_back(what + path);
+    }
 };
 
 class ScriptedRandom final : public RandomSource {

@@ -1,0 +1,10 @@
+#include "desktop_launcher.h"
+
+namespace ferrowax {
+
+QByteArray fileUrlOf(const QByteArray& path)
+{
+    return "file://" + path.toPercentEncoding("/");
+}
+
+} // namespace ferrowax

@@ -1,0 +1,85 @@
+#include "result_actions.h"
+
+#include "clipboard_export.h"
+#include "command_kit/error_report.h"
+#include "command_kit/procedure.h"
+#include "command_kit/services.h"
+#include "command_kit/window_state.h"
+#include "platform/desktop_launcher.h"
+#include "platform/dialogs.h"
+
+using namespace Qt::StringLiterals;
+
+namespace ferrowax {
+
+namespace {
+
+// More files than this open only after the user says so.
+constexpr int openedWithoutAsking = 10;
+
+void openEntries(const QString& location, WindowState& window, Services& services, const std::vector<int>& entries)
+{
+    ErrorReport report(services.dialogs);
+    Procedure p(report, location);
+    int count = 0;
+    p.step(100, [&] { count = static_cast<int>(entries.size()); });
+    if (p.test(102, [&] { return count > openedWithoutAsking; })) {
+        int answer = Answer::No;
+        p.step(104, [&] {
+            answer = services.dialogs.messageBox(u"Open %1 files?"_s.arg(count), BoxStyle::YesNo);
+        });
+        if (p.test(106, [&] { return answer != Answer::Yes; }))
+            return;
+    }
+    for (const int entry : entries) {
+        QByteArray path;
+        if (p.step(108, [&] { path = window.resultList().entry(entry); }))
+            p.step(110, [&] { services.desktop.openFile(path); });
+    }
+}
+
+std::vector<int> onlyAnEntry(int current)
+{
+    return current > 0 ? std::vector<int>{current} : std::vector<int>{};
+}
+
+} // namespace
+
+void ListView2_DblClick(WindowState& window, Services& services, int current)
+{
+    openEntries(u"in Drovatek2021/08/31.Form1.ListView2_DblClick "_s, window, services, onlyAnEntry(current));
+}
+
+void ListView2_KeyDown(WindowState& window, Services& services, int current)
+{
+    openEntries(u"in Drovatek2021/08/31.Form1.ListView2_KeyDown "_s, window, services, onlyAnEntry(current));
+}
+
+void mnuOpen_Click(WindowState& window, Services& services, const std::vector<int>& selected)
+{
+    openEntries(u"in Drovatek2021/08/31.Form1.mnuOpen_Click "_s, window, services, selected);
+}
+
+void mnuOpenFolder_Click(WindowState& window, Services& services, int current)
+{
+    ErrorReport report(services.dialogs);
+    Procedure p(report, u"in Drovatek2021/08/31.Form1.mnuOpenFolder_Click "_s);
+    QByteArray path;
+    if (current > 0 && p.step(100, [&] { path = window.resultList().entry(current); }))
+        p.step(102, [&] { services.desktop.showInFolder(path); });
+}
+
+void mnuCopyPath_Click(WindowState& window, Services& services, const std::vector<int>& selected)
+{
+    ErrorReport report(services.dialogs);
+    Procedure p(report, u"in Drovatek2021/08/31.Form1.mnuCopyPath_Click "_s);
+    QString text;
+    for (const int entry : selected)
+        p.step(100, [&] { text += displayText(window.resultList().entry(entry)) + u"\r\n"_s; });
+    if (selected.empty())
+        return;
+    p.step(102, [&] { ClearClipboard(services.clipboard); });
+    p.step(104, [&] { SetClipboardText(services.clipboard, text); });
+}
+
+} // namespace ferrowax
