@@ -20,7 +20,7 @@ import time
 
 import pyatspi
 
-from window_driver import fail, find, find_app, wait_for, windows_named
+from window_driver import fail, find, start_ferrowax, wait_for, windows_named
 
 
 def xdotool(*arguments):
@@ -52,14 +52,8 @@ def make_program_folder(work, program):
 def main():
     work = tempfile.mkdtemp()
     program = make_program_folder(work, os.path.abspath(sys.argv[1]))
-    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                       XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
-    ferrowax = subprocess.Popen([program], env=environment)
+    ferrowax, app, window = start_ferrowax(program, work)
     try:
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
-        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0")
-        app = find_app("ferrowax")
-        window = find(app, "frame", "Ferrowax")
         folders = find(window, "table", "Folder(s)").queryTable()
         extensions = find(window, "table", "Extension").queryTable()
         samples = find(window, "push button", "Load Sample/Example Folder")

@@ -20,7 +20,7 @@ import tempfile
 import pyatspi
 from gi.repository import GLib
 
-from window_driver import fail, find, find_app, wait_for, windows_named
+from window_driver import fail, find, start_ferrowax, wait_for, windows_named
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -79,14 +79,8 @@ def load_samples_and_search(app, window):
 def take_screenshot(program, path):
     """The menu on a result of the installed program's own samples."""
     work = tempfile.mkdtemp()
-    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                       XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
-    ferrowax = subprocess.Popen([program], env=environment)
+    ferrowax, app, window = start_ferrowax(program, work)
     try:
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
-        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0")
-        app = find_app("ferrowax")
-        window = find(app, "frame", "Ferrowax")
         results = load_samples_and_search(app, window)
         wait_for(lambda: results.nRows > 2, "the results")
         xdotool("mousemove", *centre(results.getAccessibleAt(2, 0)), "click", "3", "sleep", "0.5")
@@ -111,15 +105,13 @@ def main():
                                stdout=subprocess.PIPE, text=True)
     if service.stdout.readline().strip() != "ready":
         fail("the file manager service did not start")
-    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                       PATH=make_opener(work, opened) + ":" + os.environ["PATH"],
-                       XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
-    ferrowax = subprocess.Popen([os.path.join(folder, "ferrowax")], env=environment)
     try:
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
-        xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0")
-        app = find_app("ferrowax")
-        window = find(app, "frame", "Ferrowax")
+        ferrowax, app, window = start_ferrowax(os.path.join(folder, "ferrowax"), work,
+                                               PATH=make_opener(work, opened) + ":" + os.environ["PATH"])
+    except BaseException:
+        service.kill()
+        raise
+    try:
         results = load_samples_and_search(app, window)
         wait_for(lambda: results.nRows == 3, "three results")
         xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")

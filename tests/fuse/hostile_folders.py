@@ -24,7 +24,7 @@ from Xlib import X, display, protocol
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
-from window_driver import fail, find, find_app, wait_for, windows_named  # noqa: E402
+from window_driver import fail, find, start_ferrowax, wait_for, windows_named  # noqa: E402
 SKIPPED = 77
 
 
@@ -101,13 +101,8 @@ def make_program_folder(work, program, first_sample):
 
 def check_window(work, program, mount):
     folder = make_program_folder(work, program, mount.path("calm"))
-    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                       XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache"))
-    ferrowax = subprocess.Popen([os.path.join(folder, "ferrowax")], env=environment)
+    ferrowax, app, window = start_ferrowax(os.path.join(folder, "ferrowax"), work)
     try:
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
-        app = find_app("ferrowax")
-        window = find(app, "frame", "Ferrowax")
         start = find(window, "push button", "Start Searching")
         progress = find(window, "progress bar")
         find(window, "push button", "Load Sample/Example Folder").queryAction().doAction(0)
