@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "file_descriptor.h"
+#include "path_parts.h"
 #include "regular_file.h"
 
 #include <QRandomGenerator>
@@ -17,17 +18,6 @@
 namespace ferrowax {
 
 namespace {
-
-QByteArray folderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-}
-
-QByteArray nameOf(const QByteArray& path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
-}
 
 // The file a save to `path` lands in: every link of a chain is followed, so
 // that the file at its end is replaced and each link keeps naming it. Bytes

@@ -1,12 +1,13 @@
 #include "qt_desktop_launcher.h"
 
 #include "failure.h"
+#include "path_parts.h"
+#include "program_search.h"
 #include "program_start.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
-#include <QStandardPaths>
 
 #include <cerrno>
 
@@ -30,12 +31,6 @@ void requirePresent(const QByteArray& path)
         throw Failure::fromErrno(errno);
 }
 
-QByteArray folderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
 } // namespace
 
 QtDesktopLauncher::QtDesktopLauncher(QProcessEnvironment environment)
@@ -51,8 +46,7 @@ void QtDesktopLauncher::openUrl(const QUrl& url)
 
 void QtDesktopLauncher::startOpener(const QByteArray& url)
 {
-    const QString opener = QStandardPaths::findExecutable(u"xdg-open"_s,
-        environment_.value(u"PATH"_s).split(u':', Qt::SkipEmptyParts));
+    const QString opener = findProgram(u"xdg-open"_s, environment_);
     if (opener.isEmpty())
         throw Failure(u"xdg-open cannot be found"_s);
     startWatched(opener, {QString::fromLatin1(url)}, environment_, watchMilliseconds);

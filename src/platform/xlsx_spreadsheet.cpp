@@ -1,6 +1,7 @@
 #include "xlsx_spreadsheet.h"
 
 #include "failure.h"
+#include "program_search.h"
 #include "program_start.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include <xlsxwriter.h>
 
@@ -269,28 +269,21 @@ void XlsxSpreadsheets::removeOldWorkbooks() const
     }
 }
 
-QString XlsxSpreadsheets::findProgram(const QString& name) const
-{
-    if (name.contains(u'/'))
-        return QFileInfo(name).isExecutable() ? name : QString();
-    return QStandardPaths::findExecutable(name, environment_.value(u"PATH"_s).split(u':', Qt::SkipEmptyParts));
-}
-
 XlsxSpreadsheets::Opener XlsxSpreadsheets::findOpener() const
 {
     if (const QString chosen = environment_.value(u"FERROWAX_SPREADSHEET"_s); !chosen.isEmpty()) {
-        const QString program = findProgram(chosen);
+        const QString program = findProgram(chosen, environment_);
         if (program.isEmpty())
             throw Failure(chosen + u" cannot be found"_s);
         return {program, {}};
     }
     // LibreOffice opens a template as a new document nobody has saved yet.
     for (const QString& office : {u"soffice"_s, u"localc"_s}) {
-        if (const QString program = findProgram(office); !program.isEmpty())
+        if (const QString program = findProgram(office, environment_); !program.isEmpty())
             return {program, office == u"soffice"_s ? QStringList{u"--calc"_s, u"-n"_s} : QStringList{u"-n"_s}};
     }
-    const QString xdgMime = findProgram(u"xdg-mime"_s);
-    const QString xdgOpen = findProgram(u"xdg-open"_s);
+    const QString xdgMime = findProgram(u"xdg-mime"_s, environment_);
+    const QString xdgOpen = findProgram(u"xdg-open"_s, environment_);
     if (!xdgMime.isEmpty() && !xdgOpen.isEmpty()) {
         QProcess query;
         query.setProcessEnvironment(environment_);

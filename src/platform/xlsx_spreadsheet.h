@@ -45,7 +45,6 @@ private:
     friend class XlsxApplication;
 
     Opener findOpener() const;
-    QString findProgram(const QString& name) const;
     QString newWorkbookPath(const QDateTime& made) const;
 
     QProcessEnvironment environment_;

@@ -1,6 +1,7 @@
 #include "folder_facts.h"
 
 #include "platform/failure.h"
+#include "platform/path_parts.h"
 #include "file_system.h"
 #include "mount_table.h"
 
@@ -107,7 +108,7 @@ FolderFacts folderFactsFrom(const QByteArray& absolutePath, const struct statx& 
         throw Failure::fromErrno(ENOTDIR);
     FolderFacts facts{absolutePath, Attribute::Directory, false};
 
-    const QByteArray name = facts.path.mid(facts.path.lastIndexOf('/') + 1);
+    const QByteArray name = nameOf(facts.path);
     if (name.startsWith('.') && name != "." && name != "..")
         facts.attributes |= Attribute::Hidden;
     if (facts.path == "/") {

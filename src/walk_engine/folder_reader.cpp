@@ -1,5 +1,7 @@
 #include "folder_reader.h"
 
+#include "platform/path_parts.h"
+
 #include <cerrno>
 #include <vector>
 
@@ -52,11 +54,6 @@ constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 int openFolder(const QByteArray& path)
 {
     return ::open(path.constData(), folderFlags);
-}
-
-QByteArray nameOf(const QByteArray& path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
 }
 
 bool isDotOrDotDot(const char* name)

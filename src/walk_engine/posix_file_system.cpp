@@ -2,6 +2,7 @@
 
 #include "folder_facts.h"
 #include "platform/failure.h"
+#include "platform/path_parts.h"
 #include "platform/regular_file.h"
 
 #include <cerrno>
@@ -11,15 +12,6 @@
 #include <unistd.h>
 
 namespace ferrowax {
-
-namespace {
-
-QByteArray baseName(const QByteArray& path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
-}
-
-} // namespace
 
 PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes)
     : entryTypes_(entryTypes)
@@ -92,12 +84,12 @@ bool PosixFileSystem::isNormalFile(const QByteArray& path) const
     struct stat st {};
     if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const QByteArray name = baseName(path);
+    const QByteArray name = nameOf(path);
     if (name.startsWith('.'))
         return false;
     QByteArray hiddenNames;
     try {
-        hiddenNames = readFile(path.left(path.lastIndexOf('/') + 1) + ".hidden");
+        hiddenNames = readFile(joinPath(folderOf(path), ".hidden"));
     } catch (const FileTooLarge&) {
         throw;
     } catch (const Failure&) {
