@@ -18,6 +18,7 @@
 #include "window/graphical_session.h"
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 
@@ -77,10 +78,12 @@ int main(int argc, char* argv[])
             invocation.mistake.toUtf8().constData());
         return ferrowax::exitUsageMistake;
     case ferrowax::Invocation::Mode::List: {
+        // Letter case and shell patterns follow the user's language.
+        std::setlocale(LC_ALL, "");
         ferrowax::WindowlessEventPump eventPump;
-        const ferrowax::PosixFileSystem fileSystem(eventPump);
-        return ferrowax::listMatches(invocation.folders, invocation.extensions, invocation.nulSeparated ? '\0' : '\n',
-            fileSystem, eventPump, stdout, stderr);
+        const ferrowax::PosixFileSystem fileSystem(
+            eventPump, ferrowax::EntryTypes::Reported, ferrowax::walkLimitsOf(invocation));
+        return ferrowax::listMatches(invocation, fileSystem, eventPump, stdout, stderr);
     }
     case ferrowax::Invocation::Mode::Window:
         break;

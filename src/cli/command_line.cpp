@@ -30,7 +30,7 @@ QList<QByteArray> bytesOf(const QStringList& values)
 
 QString usageText()
 {
-    return u"Usage: ferrowax [--list --folder DIR... --ext EXT... [--null]]\n"
+    return u"Usage: ferrowax [--list --folder DIR... --ext EXT... [OPTION...]]\n"
            u"\n"
            u"Finds every file of chosen types under chosen folders. Without options it\n"
            u"opens its window.\n"
@@ -41,6 +41,17 @@ QString usageText()
            u"  --folder DIR    a folder to walk (repeat for more, walked in order)\n"
            u"  --ext EXT       an extension to look for, exactly as typed: jpg, not .jpg\n"
            u"                  (repeat for more; letter case counts)\n"
+           u"  --exclude PATTERN\n"
+           u"                  never enter a folder below a --folder that matches: a\n"
+           u"                  PATTERN holding a / is a folder's path (absolute, or from\n"
+           u"                  the current folder; links are not resolved), any other is\n"
+           u"                  a shell pattern for a folder's name: node_modules, .git,\n"
+           u"                  '.*', '*cache*' (repeat for more)\n"
+           u"  --one-file-system\n"
+           u"                  never enter a folder on another file system than the\n"
+           u"                  --folder it was reached from, as find -xdev does\n"
+           u"  --ignore-case   an extension matches whatever its letter case: txt finds\n"
+           u"                  a.txt, B.TXT and c.Txt\n"
            u"  --null          end each path with a NUL byte instead of a new line\n"
            u"  -h, --help      show this text\n"
            u"  -v, --version   show the version\n"
@@ -59,7 +70,12 @@ Invocation readCommandLine(int argc, char* argv[])
     const QCommandLineOption folder(u"folder"_s, QString(), u"DIR"_s);
     const QCommandLineOption extension(u"ext"_s, QString(), u"EXT"_s);
     const QCommandLineOption nul(u"null"_s);
-    parser.addOptions({help, version, list, folder, extension, nul});
+    const QCommandLineOption exclude(u"exclude"_s, QString(), u"PATTERN"_s);
+    const QCommandLineOption oneFileSystem(u"one-file-system"_s);
+    const QCommandLineOption ignoreCase(u"ignore-case"_s);
+    const QList<QCommandLineOption> listOptions{folder, extension, nul, exclude, oneFileSystem, ignoreCase};
+    parser.addOptions({help, version, list});
+    parser.addOptions(listOptions);
 
     Invocation invocation;
     const auto mistake = [&](const QString& what) {
@@ -71,21 +87,30 @@ Invocation readCommandLine(int argc, char* argv[])
         return mistake(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return mistake(u"Unexpected argument '%1'."_s.arg(parser.positionalArguments().first()));
-    if (parser.isSet(help))
-        return {Invocation::Mode::Help, {}, {}, false, {}};
-    if (parser.isSet(version))
-        return {Invocation::Mode::Version, {}, {}, false, {}};
+    if (parser.isSet(help) || parser.isSet(version)) {
+        invocation.mode = parser.isSet(help) ? Invocation::Mode::Help : Invocation::Mode::Version;
+        return invocation;
+    }
     if (!parser.isSet(list)) {
-        if (parser.isSet(folder) || parser.isSet(extension) || parser.isSet(nul))
-            return mistake(u"--folder, --ext and --null go with --list."_s);
+        for (const QCommandLineOption& option : listOptions) {
+            if (parser.isSet(option))
+                return mistake(u"--%1 goes with --list."_s.arg(option.names().constFirst()));
+        }
         return invocation;
     }
     invocation.mode = Invocation::Mode::List;
     invocation.folders = bytesOf(parser.values(folder));
     invocation.extensions = bytesOf(parser.values(extension));
-    // The window takes no empty extension either.
+    invocation.excluded = bytesOf(parser.values(exclude));
+    // The window takes no empty extension or folder either.
+    if (invocation.folders.contains(QByteArray()))
+        return mistake(u"A folder cannot be empty."_s);
     if (invocation.extensions.contains(QByteArray()))
         return mistake(u"An extension cannot be empty."_s);
+    if (invocation.excluded.contains(QByteArray()))
+        return mistake(u"A pattern to exclude cannot be empty."_s);
+    invocation.oneFileSystem = parser.isSet(oneFileSystem);
+    invocation.ignoreCase = parser.isSet(ignoreCase);
     invocation.nulSeparated = parser.isSet(nul);
     return invocation;
 }

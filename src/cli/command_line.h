@@ -13,6 +13,9 @@ struct Invocation {
     // For --list: the folders and extensions exactly as given, as bytes.
     QList<QByteArray> folders;
     QList<QByteArray> extensions;
+    QList<QByteArray> excluded; // folder names' patterns and folder paths
+    bool oneFileSystem = false;
+    bool ignoreCase = false;
     bool nulSeparated = false;
     QString mistake; // one line saying what was wrong
 };

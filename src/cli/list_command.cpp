@@ -1,5 +1,6 @@
 #include "list_command.h"
 
+#include "command_line.h"
 #include "line_dialogs.h"
 #include "platform/event_pump.h"
 #include "walk_engine/file_system.h"
@@ -17,12 +18,13 @@ namespace {
 class PrintingWalkHost final : public WalkHost {
 public:
     PrintingWalkHost(const FileSystem& fileSystem, EventPump& eventPump, std::FILE* out, std::FILE* errors,
-        char separator)
+        char separator, bool ignoreCase)
         : fileSystem_(fileSystem)
         , eventPump_(eventPump)
         , dialogs_(errors)
         , out_(out)
         , separator_(separator)
+        , ignoreCase_(ignoreCase)
     {
     }
 
@@ -33,6 +35,7 @@ public:
     void yield() override {}
     void yieldWhileReading() override { eventPump_.yieldUntilWoken(); }
     bool stopRequested() const override { return false; }
+    bool extensionsIgnoreCase() const override { return ignoreCase_; }
     void setProgressText(const QString&) override {}
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override
     {
@@ -48,6 +51,7 @@ private:
     LineDialogs dialogs_;
     std::FILE* out_;
     char separator_;
+    bool ignoreCase_;
 };
 
 // The folder picker gives the window absolute, clean paths; so does this.
@@ -61,10 +65,26 @@ QByteArray asPicked(const QByteArray& folder)
 
 } // namespace
 
-int listMatches(const QList<QByteArray>& folders, const QList<QByteArray>& extensions, char separator,
-    const FileSystem& fileSystem, EventPump& eventPump, std::FILE* out, std::FILE* errors)
+WalkLimits walkLimitsOf(const Invocation& invocation)
 {
-    PrintingWalkHost host(fileSystem, eventPump, out, errors, separator);
+    WalkLimits limits;
+    for (const QByteArray& pattern : invocation.excluded) {
+        if (pattern.contains('/'))
+            limits.excludedPaths.push_back(asPicked(pattern));
+        else
+            limits.excludedNames.push_back(pattern);
+    }
+    limits.oneFileSystem = invocation.oneFileSystem;
+    return limits;
+}
+
+int listMatches(const Invocation& invocation, const FileSystem& fileSystem, EventPump& eventPump, std::FILE* out,
+    std::FILE* errors)
+{
+    const QList<QByteArray>& folders = invocation.folders;
+    const QList<QByteArray>& extensions = invocation.extensions;
+    PrintingWalkHost host(
+        fileSystem, eventPump, out, errors, invocation.nulSeparated ? '\0' : '\n', invocation.ignoreCase);
     if (folders.isEmpty()) {
         host.dialogs().messageBox(u"No folders added."_s, 0);
     } else if (extensions.isEmpty()) {

@@ -15,7 +15,9 @@ Failure Failure::fromErrno(int errorNumber)
     char buffer[256];
     // GNU strerror_r may return a static string instead of filling the buffer.
     const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
-    return Failure(QString::fromLocal8Bit(text));
+    Failure failure(QString::fromLocal8Bit(text));
+    failure.errorNumber_ = errorNumber;
+    return failure;
 }
 
 QString describe(const std::exception& error)

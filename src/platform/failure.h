@@ -17,11 +17,14 @@ public:
     static Failure fromErrno(int errorNumber);
 
     const QString& description() const noexcept { return description_; }
+    // The errno value it came from; 0 when it came from elsewhere.
+    int errorNumber() const noexcept { return errorNumber_; }
     const char* what() const noexcept override { return utf8_.constData(); }
 
 private:
     QString description_;
     QByteArray utf8_;
+    int errorNumber_ = 0;
 };
 
 // The description of any exception a step may throw.

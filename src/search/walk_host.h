@@ -21,6 +21,9 @@ public:
     // file system wakes the walk, or a command such as Stop ran.
     virtual void yieldWhileReading() = 0;
     virtual bool stopRequested() const = 0;
+    // Whether an extension matches whatever its letter case; the window's
+    // search matches exactly.
+    virtual bool extensionsIgnoreCase() const { return false; }
     virtual void setProgressText(const QString& text) = 0;
     // A result is the folder part of a file's path (ending in a separator)
     // followed by its name.

@@ -60,6 +60,9 @@ public:
         Q_UNUSED(path)
         return true;
     }
+    // The folder a walk enters next, once it is ready: what was read ahead
+    // is served to the walk alone.
+    virtual Folder takeWalkedFolder(const QByteArray& path) const { return getFolder(path); }
     virtual Folder getFolder(const QByteArray& path) const = 0;
     // Everything the folder holds, each kind in listing order.
     virtual std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const = 0;

@@ -106,7 +106,7 @@ FolderFacts folderFactsFrom(const QByteArray& absolutePath, const struct statx& 
 {
     if (!S_ISDIR(st.stx_mode))
         throw Failure::fromErrno(ENOTDIR);
-    FolderFacts facts{absolutePath, Attribute::Directory, false};
+    FolderFacts facts{absolutePath, Attribute::Directory, false, makedev(st.stx_dev_major, st.stx_dev_minor)};
 
     const QByteArray name = nameOf(facts.path);
     if (name.startsWith('.') && name != "." && name != "..")

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <sys/types.h>
+
 struct statx;
 
 namespace ferrowax {
@@ -11,6 +13,7 @@ struct FolderFacts {
     QByteArray path; // absolute, without a trailing separator but at "/"
     int attributes = 0;
     bool isRootFolder = false;
+    dev_t device = 0; // of the file system it lies on
 };
 
 // Facts about the folder at `path`. Fails, with the system's text, when the

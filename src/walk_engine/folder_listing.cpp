@@ -91,6 +91,11 @@ void FolderListing::sortSubFolders()
     sort(subFolders_);
 }
 
+void FolderListing::removeSubFolders(const std::function<bool(QByteArrayView name)>& leftOut)
+{
+    std::erase_if(subFolders_, [&](const FolderItem& item) { return leftOut(item.name()); });
+}
+
 void FolderListing::sortFilesAndOthers()
 {
     sort(files_);

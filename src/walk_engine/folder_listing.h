@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ferrowax {
@@ -52,6 +53,8 @@ public:
     // gets to them, so the two can be sorted on different threads.
     void sortSubFolders();
     void sortFilesAndOthers();
+    // Drops the subfolders whose name `leftOut` answers true for.
+    void removeSubFolders(const std::function<bool(QByteArrayView name)>& leftOut);
 
     const QByteArray& folderPart() const { return folderPart_; }
     const std::vector<FolderItem>& files() const { return files_; }

@@ -1,10 +1,16 @@
 #include "folder_read_ahead.h"
 
+#include "folder_descriptors.h"
 #include "platform/event_pump.h"
+#include "platform/path_parts.h"
+#include "reads_in_flight.h"
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <list>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -55,6 +61,16 @@ qsizetype bytesOf(const FolderReading& reading)
     return 32 * (count(reading.listing->files()) + count(reading.listing->subFolders()) + count(reading.listing->others()));
 }
 
+bool outOfDescriptors(const std::optional<Failure>& failure)
+{
+    return failure && (failure->errorNumber() == EMFILE || failure->errorNumber() == ENFILE);
+}
+
+bool outOfDescriptors(const FolderReading& reading)
+{
+    return outOfDescriptors(reading.factsFailure) || outOfDescriptors(reading.listingFailure);
+}
+
 } // namespace
 
 // The folders in the walk's order: the front is the one the walk needs
@@ -63,34 +79,56 @@ qsizetype bytesOf(const FolderReading& reading)
 struct FolderReadAhead::Plan {
     struct Folder {
         enum class State { Waiting, Reading, Read };
-        FolderToRead where;
+        QByteArray path;
+        std::shared_ptr<OpenedFolder> parent; // none: opened by path
         State state = State::Waiting;
+        // A reader, of this walk or an abandoned one, is in it already.
+        bool readElsewhere = false;
         FolderReading reading;
     };
+    using Position = std::list<Folder>::iterator;
 
-    Plan(ReadFolder read, EventPump& pump)
+    // What a reader takes out of the plan to read a folder.
+    struct Job {
+        QByteArray path;
+        std::shared_ptr<OpenedFolder> parent;
+        std::shared_ptr<const FileDescriptor> parentDescriptor;
+        RouteToFolder routeToParent; // when the parent's descriptor was let go
+        std::optional<dev_t> topDevice;
+    };
+
+    Plan(ReadFolder read, EventPump& pump, std::shared_ptr<const WalkLimits> walkLimits,
+        std::shared_ptr<const MountDevices> mountDevices)
         : readFolder(std::move(read))
         , walkPump(pump)
+        , limits(std::move(walkLimits))
+        , mounts(std::move(mountDevices))
+        , descriptors(folderDescriptorsToHold())
     {
     }
 
-    std::list<Folder>::iterator nextToRead()
+    static bool readable(const Folder& folder)
     {
-        if (folders.empty() || folders.front().state == Folder::State::Waiting)
+        return folder.state == Folder::State::Waiting && !folder.readElsewhere;
+    }
+
+    Position nextToRead()
+    {
+        if (!folders.empty() && readable(folders.front()))
             return folders.begin();
         if (bytesRead >= bytesAhead)
             return folders.end();
         std::size_t ahead = 1;
         for (auto folder = std::next(folders.begin()); folder != folders.end() && ahead < foldersAhead;
              ++folder, ++ahead) {
-            if (folder->state == Folder::State::Waiting)
+            if (readable(*folder))
                 return folder;
         }
         return folders.end();
     }
 
     // Under the mutex, so that a cancelled plan never wakes anyone.
-    void markRead(std::list<Folder>::iterator folder, FolderReading reading)
+    void markRead(Position folder, FolderReading reading)
     {
         --unread;
         bytesRead += bytesOf(reading);
@@ -105,15 +143,84 @@ struct FolderReadAhead::Plan {
         }
     }
 
-    // The subfolders of what a reader read, to go into the plan behind it;
-    // running out of memory here is the folder's failure.
-    static std::list<Folder> subFoldersOf(FolderReading& reading) noexcept
+    // Under the mutex: the folder's parent is opened, or known to be opened
+    // again, for the reader that takes it.
+    Job takeJob(Position folder)
+    {
+        folder->state = Folder::State::Reading;
+        Job job{folder->path, std::move(folder->parent), {}, {}, topDevice};
+        if (job.parent) {
+            job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
+            descriptors.subFolderTaken(*job.parent);
+        }
+        ++reads;
+        return job;
+    }
+
+    // Outside the mutex. Running out of descriptors is a reason to let go of
+    // the ones held and wait for the other readers' to close, never a
+    // folder's failure while any of them can come back.
+    FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent)
+    {
+        for (;;) {
+            FolderReading reading;
+            try {
+                if (job.parent && !job.parentDescriptor)
+                    reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
+                reading = readFolder({job.path, job.parentDescriptor});
+            } catch (...) {
+                reading = FolderReading{};
+                reading.factsFailure = currentFailure();
+            }
+            reading.path = job.path;
+            if (!outOfDescriptors(reading) || !waitForDescriptors())
+                return reading;
+        }
+    }
+
+    bool waitForDescriptors()
+    {
+        std::unique_lock lock(mutex);
+        if (cancelled)
+            return false;
+        if (descriptors.letAllGo())
+            return true;
+        if (reads - readsDone <= 1)
+            return false; // none but this read's: the folder really cannot be opened
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return true;
+    }
+
+    // Outside the mutex: leaves out what the walk leaves out.
+    void limit(FolderReading& reading, const Job& job) const
+    {
+        if (!limits->leaveOutAny())
+            return;
+        try {
+            const dev_t top = job.topDevice.value_or(reading.facts.device);
+            leaveOutSubFolders(reading, *limits, top, *mounts);
+        } catch (...) {
+            reading.listing.reset();
+            reading.listingFailure = currentFailure();
+        }
+    }
+
+    // Under the mutex: the subfolders of what a reader read go into the plan
+    // behind it; running out of memory here is the folder's failure.
+    std::list<Folder> plannedSubFolders(FolderReading& reading, const Job& job) noexcept
     {
         std::list<Folder> planned;
         if (reading.listing) {
             try {
+                std::shared_ptr<OpenedFolder> opened;
+                const auto count = static_cast<int>(reading.listing->subFolders().size());
+                if (reading.opened && count > 0) {
+                    QByteArray name = job.parent ? nameOf(job.path) : reading.facts.path;
+                    opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count);
+                }
                 for (const FolderItem& subFolder : reading.listing->subFolders())
-                    planned.push_back({{subFolder.path(), reading.opened}, {}, {}});
+                    planned.push_back({subFolder.path(), opened, {}, {}, {}});
             } catch (...) {
                 planned.clear();
                 reading.listing.reset();
@@ -124,39 +231,48 @@ struct FolderReadAhead::Plan {
         return planned;
     }
 
-    FolderReading read(const FolderToRead& where) const noexcept
+    // Called by ReadsInFlight when the reader in `path` leaves it.
+    void readElsewhereEnded(const QByteArray& path)
     {
-        FolderReading reading;
-        try {
-            reading = readFolder(where);
-        } catch (...) {
-            reading = FolderReading{};
-            reading.factsFailure = currentFailure();
+        {
+            const std::lock_guard lock(mutex);
+            const auto folder = readElsewhere.find(path);
+            if (folder == readElsewhere.end())
+                return;
+            folder->second->readElsewhere = false;
+            readElsewhere.erase(folder);
         }
-        reading.path = where.path;
-        return reading;
+        workChanged.notify_all();
     }
 
     const ReadFolder readFolder;
     EventPump& walkPump;
+    const std::shared_ptr<const WalkLimits> limits;
+    const std::shared_ptr<const MountDevices> mounts;
     std::mutex mutex;
     std::condition_variable workChanged;
     std::list<Folder> folders;
+    std::map<QByteArray, Position> readElsewhere;
+    FolderDescriptors descriptors;
+    std::optional<dev_t> topDevice;
     qsizetype bytesRead = 0;
     int unread = 0; // waiting or being read: once none, the tree is read
     int readers = 0;
     int readersIdle = 0;
     bool cancelled = false;
     bool walkWaiting = false;
-    // Reads that waited on the device: when many do, more readers help.
     int reads = 0;
+    int readsDone = 0;
+    // Reads that waited on the device: when many do, more readers help.
     int readsThatWaited = 0;
     std::atomic<bool> frontRead = false;
 };
 
-FolderReadAhead::FolderReadAhead(ReadFolder readFolder, EventPump& walkPump)
+FolderReadAhead::FolderReadAhead(ReadFolder readFolder, EventPump& walkPump, WalkLimits limits)
     : readFolder_(std::move(readFolder))
     , walkPump_(walkPump)
+    , limits_(std::make_shared<const WalkLimits>(std::move(limits)))
+    , mounts_(std::make_shared<const MountDevices>(limits_->oneFileSystem ? mountDevices() : MountDevices()))
 {
 }
 
@@ -182,14 +298,15 @@ void FolderReadAhead::restart(const QByteArray& root)
         {
             const std::lock_guard lock(plan_->mutex);
             plan_->cancelled = true;
+            plan_->descriptors.letAllGo();
         }
         plan_->workChanged.notify_all();
         plan_.reset();
     }
     if (root.isNull())
         return;
-    plan_ = std::make_shared<Plan>(readFolder_, walkPump_);
-    plan_->folders.push_back({{root, nullptr}, {}, {}});
+    plan_ = std::make_shared<Plan>(readFolder_, walkPump_, limits_, mounts_);
+    plan_->folders.push_back({root, nullptr, {}, {}, {}});
     plan_->unread = 1;
     plan_->walkWaiting = true;
     for (int i = 0; i < firstReaders; ++i)
@@ -205,7 +322,7 @@ void FolderReadAhead::addReader()
     }
     try {
         std::thread([plan = plan_]() mutable {
-            serve(*plan);
+            serve(plan);
             plan.reset();
             readersRunning_.fetch_sub(1);
         }).detach();
@@ -216,7 +333,7 @@ void FolderReadAhead::addReader()
             && plan_->folders.front().state == Plan::Folder::State::Waiting) {
             // Nobody will read the folder the walk waits for: that is its failure.
             FolderReading failed;
-            failed.path = plan_->folders.front().where.path;
+            failed.path = plan_->folders.front().path;
             failed.factsFailure = currentFailure();
             plan_->markRead(plan_->folders.begin(), std::move(failed));
         }
@@ -256,14 +373,14 @@ bool FolderReadAhead::ready(const QByteArray& path)
         }
         plan_->frontRead.store(false, std::memory_order_relaxed);
         if (taken_.empty()) {
-            if (plan_->folders.empty() || plan_->folders.front().where.path != path) {
+            if (plan_->folders.empty() || plan_->folders.front().path != path) {
                 lock.unlock();
                 ++foldersOutsideThePlan_;
                 restart(path);
                 return false;
             }
             plan_->walkWaiting = true;
-            const bool readsWait = plan_->readsThatWaited * 4 > plan_->reads;
+            const bool readsWait = plan_->readsThatWaited * 4 > plan_->readsDone;
             const bool moreWouldHelp = readsWait && plan_->readersIdle == 0 && plan_->readers < mostReaders;
             lock.unlock();
             if (moreWouldHelp)
@@ -283,8 +400,9 @@ bool FolderReadAhead::ready(const QByteArray& path)
     return false;
 }
 
-void FolderReadAhead::serve(Plan& plan)
+void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
 {
+    Plan& plan = *shared;
     std::unique_lock lock(plan.mutex);
     for (;;) {
         ++plan.readersIdle;
@@ -295,25 +413,40 @@ void FolderReadAhead::serve(Plan& plan)
         if (plan.cancelled || plan.unread == 0)
             break;
         const auto folder = plan.nextToRead();
-        folder->state = Plan::Folder::State::Reading;
-        FolderToRead where = folder->where;
-        folder->where.parent.reset();
+        const bool claimed = ReadsInFlight::ofProcess().claim(folder->path,
+            [plan = std::weak_ptr<Plan>(shared), path = folder->path] {
+                if (const std::shared_ptr<Plan> waiting = plan.lock())
+                    waiting->readElsewhereEnded(path);
+            });
+        if (!claimed) {
+            // Read again once that read ends; the walk waits as for any folder.
+            folder->readElsewhere = true;
+            plan.readElsewhere.emplace(folder->path, folder);
+            continue;
+        }
+        Plan::Job job = plan.takeJob(folder);
         lock.unlock();
 
         const long waitsBefore = timesThisThreadWaited();
-        FolderReading reading = plan.read(where);
+        std::shared_ptr<const FileDescriptor> reopenedParent;
+        FolderReading reading = plan.read(job, reopenedParent);
         const bool waited = timesThisThreadWaited() != waitsBefore;
-        where.parent.reset();
-        std::list<Plan::Folder> subFolders = Plan::subFoldersOf(reading);
-        const bool moreWork = !subFolders.empty();
+        ReadsInFlight::ofProcess().release(job.path);
+        plan.limit(reading, job);
 
         lock.lock();
+        ++plan.readsDone;
         if (plan.cancelled) {
             lock.unlock();
             break; // what it read goes with it
         }
-        ++plan.reads;
+        if (reopenedParent)
+            plan.descriptors.reopened(job.parent, std::move(reopenedParent));
+        if (!job.topDevice && reading.factsFailure == std::nullopt)
+            plan.topDevice = reading.facts.device;
         plan.readsThatWaited += waited ? 1 : 0;
+        std::list<Plan::Folder> subFolders = plan.plannedSubFolders(reading, job);
+        const bool moreWork = !subFolders.empty();
         plan.unread += static_cast<int>(subFolders.size());
         plan.folders.splice(std::next(folder), subFolders);
         plan.markRead(folder, std::move(reading));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "folder_reader.h"
+#include "walk_limits.h"
 
 #include <QByteArray>
 
@@ -23,14 +24,18 @@ using ReadFolder = std::function<FolderReading(const FolderToRead&)>;
 // order; the walk still gets the folders in its own order, and meets each
 // folder and each failure where reading them in step would have.
 //
+// What it holds open is bounded whatever the tree: a few folder
+// descriptors, opened again from their parents when needed.
+//
 // A reader stuck in the kernel cannot be stopped or joined. It is
 // abandoned instead: a new walk gets a new plan and new readers, and what
-// an abandoned reader brings back is dropped.
+// an abandoned reader brings back is dropped. No other reader enters that
+// folder while it is stuck there.
 class FolderReadAhead {
 public:
     // `walkPump` is woken when the folder the walk waits for is read; it
-    // must outlive this.
-    FolderReadAhead(ReadFolder readFolder, EventPump& walkPump);
+    // must outlive this. `limits` say which subfolders are left out.
+    FolderReadAhead(ReadFolder readFolder, EventPump& walkPump, WalkLimits limits = {});
     ~FolderReadAhead();
     FolderReadAhead(const FolderReadAhead&) = delete;
     FolderReadAhead& operator=(const FolderReadAhead&) = delete;
@@ -55,10 +60,12 @@ private:
 
     void restart(const QByteArray& root);
     void addReader();
-    static void serve(Plan& plan);
+    static void serve(const std::shared_ptr<Plan>& plan);
 
     ReadFolder readFolder_;
     EventPump& walkPump_;
+    std::shared_ptr<const WalkLimits> limits_;
+    std::shared_ptr<const MountDevices> mounts_;
     std::shared_ptr<Plan> plan_;
     std::deque<FolderReading> taken_; // read, in the walk's order, for the walk alone
     int foldersOutsideThePlan_ = 0;

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <sys/sysmacros.h>
+
 namespace ferrowax {
 
 namespace {
@@ -38,18 +40,25 @@ std::vector<Mount> parseMountInfo(const QByteArray& mountInfo)
         const qsizetype separator = fields.indexOf(QByteArray("-"), 6);
         if (fields.size() < 7 || separator < 0 || separator + 2 >= fields.size())
             continue;
-        mounts.push_back({unescape(fields[4]), unescape(fields[separator + 1]), unescape(fields[separator + 2])});
+        const QList<QByteArray> device = fields[2].split(':');
+        const dev_t number = device.size() == 2 ? makedev(device[0].toUInt(), device[1].toUInt()) : 0;
+        mounts.push_back({unescape(fields[4]), unescape(fields[separator + 1]), unescape(fields[separator + 2]), number});
     }
     return mounts;
 }
 
-std::optional<Mount> findMount(const QByteArray& mountPoint)
+std::vector<Mount> readMountTable()
 {
     QFile file(QStringLiteral("/proc/self/mountinfo"));
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return {};
+    return parseMountInfo(file.readAll());
+}
+
+std::optional<Mount> findMount(const QByteArray& mountPoint)
+{
     std::optional<Mount> found;
-    for (Mount& mount : parseMountInfo(file.readAll())) {
+    for (Mount& mount : readMountTable()) {
         if (mount.mountPoint == mountPoint)
             found = std::move(mount);
     }

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <sys/types.h>
+
 #include <optional>
 #include <vector>
 
@@ -11,10 +13,15 @@ struct Mount {
     QByteArray mountPoint;
     QByteArray fileSystemType;
     QByteArray source;
+    dev_t device = 0; // as its files report it
 };
 
 // The mounts listed in the text of /proc/self/mountinfo, in its order.
 std::vector<Mount> parseMountInfo(const QByteArray& mountInfo);
+
+// The mounts of this process, in the order the system lists them; none
+// when the table cannot be read.
+std::vector<Mount> readMountTable();
 
 // The mount currently at `mountPoint` (the topmost one when mounts are stacked).
 std::optional<Mount> findMount(const QByteArray& mountPoint);

@@ -13,9 +13,10 @@
 
 namespace ferrowax {
 
-PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes)
+PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes, WalkLimits limits)
     : entryTypes_(entryTypes)
-    , readAhead_([entryTypes](const FolderToRead& folder) { return readFolder(folder, entryTypes); }, walkPump)
+    , readAhead_([entryTypes](const FolderToRead& folder) { return readFolder(folder, entryTypes); }, walkPump,
+          std::move(limits))
 {
 }
 
@@ -42,14 +43,22 @@ int PosixFileSystem::foldersOutsideThePlan() const
 
 Folder PosixFileSystem::getFolder(const QByteArray& path) const
 {
+    // Outside a walk: listed when asked, never from what was read for it.
+    FolderFacts facts = readFolderFacts(path);
+    return Folder(*this, std::move(facts.path), facts.attributes, facts.isRootFolder);
+}
+
+Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
+{
     openedPath_.clear();
     openedListing_.reset();
     openedListingFailure_.reset();
-    FolderReading reading;
-    if (readAhead_.holdsNext(path))
-        reading = readAhead_.take();
-    else
-        reading.facts = readFolderFacts(path); // outside a walk: listed when asked
+    if (!readAhead_.holdsNext(path)) {
+        Folder folder = getFolder(path);
+        openedPath_ = folder.path();
+        return folder;
+    }
+    FolderReading reading = readAhead_.take();
     if (reading.factsFailure)
         throw *reading.factsFailure;
     openedPath_ = reading.facts.path;

@@ -13,14 +13,16 @@ class EventPump;
 // needs no stat per file. A walk's folders are read on threads of their own.
 class PosixFileSystem final : public FileSystem {
 public:
-    // `walkPump` is woken when a folder a walk waits for is read.
-    explicit PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes = EntryTypes::Reported);
+    // `walkPump` is woken when a folder a walk waits for is read; walks
+    // leave out the subfolders `limits` name.
+    explicit PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes = EntryTypes::Reported, WalkLimits limits = {});
     // A walk's folders read by `readWalkedFolder` instead, as a test reads
     // them to choose how long each takes.
     PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder);
 
     void readAheadFrom(const QByteArray& root) const override;
     bool folderReady(const QByteArray& path) const override;
+    Folder takeWalkedFolder(const QByteArray& path) const override;
     Folder getFolder(const QByteArray& path) const override;
     std::shared_ptr<const FolderListing> listFolder(const QByteArray& folderPath) const override;
     QDateTime lastModified(const QByteArray& path) const override;
@@ -34,7 +36,7 @@ private:
     EntryTypes entryTypes_;
     // The walk checks a folder's names and then lists its files; reading a
     // large folder costs more than anything else in a walk, so one reading
-    // serves every listing of the folder last opened.
+    // serves every listing of the folder the walk entered last.
     mutable QByteArray openedPath_;
     mutable std::shared_ptr<const FolderListing> openedListing_;
     mutable std::optional<Failure> openedListingFailure_;

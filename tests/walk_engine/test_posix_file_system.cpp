@@ -145,7 +145,7 @@ TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
     tree.file("a/one.txt");
     tree.file("a/sub/x");
     tree.file("b/two.txt");
-    const Folder a = fs.getFolder(tree.path("a"));
+    const Folder a = fs.takeWalkedFolder(tree.path("a"));
     const std::shared_ptr<const FolderListing> checked = fs.listFolder(tree.path("a") + '/');
     tree.file("a/late.txt");
     EXPECT_EQ(namesOf(a.files()), std::vector<QByteArray>{"one.txt"});
@@ -153,8 +153,8 @@ TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
     EXPECT_EQ(a.subFolders().front().path(), tree.path("a/sub"));
     EXPECT_EQ(namesOf(fs.listFolder(tree.path("b"))->files()), std::vector<QByteArray>{"two.txt"});
 
-    // Opening a folder again reads it afresh.
-    fs.getFolder(tree.path("a"));
+    // Entering a folder again reads it afresh.
+    fs.takeWalkedFolder(tree.path("a"));
     EXPECT_EQ(namesOf(fs.listFolder(tree.path("a"))->files()), (std::vector<QByteArray>{"late.txt", "one.txt"}));
 }
 

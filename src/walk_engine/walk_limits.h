@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace ferrowax {
+
+struct FolderReading;
+
+// The folders a walk leaves out below the folders it starts from: never
+// opened, listed or counted. The window's search leaves out none; the
+// command line's --exclude and --one-file-system set them.
+struct WalkLimits {
+    // Absolute, clean paths, compared as bytes with a folder's path.
+    std::vector<QByteArray> excludedPaths;
+    // Shell patterns matched against a folder's name.
+    std::vector<QByteArray> excludedNames;
+    // A folder on another file system than the top one is not entered.
+    bool oneFileSystem = false;
+
+    bool leaveOutAny() const { return !excludedPaths.empty() || !excludedNames.empty() || oneFileSystem; }
+};
+
+// Where each file system is mounted, as the system names the folder, with
+// the device its files report.
+using MountDevices = std::map<QByteArray, dev_t>;
+MountDevices mountDevices();
+
+// Removes from a folder just read the subfolders `limits` leave out, for a
+// walk whose top folder lies on `topDevice`. A mount is told from the mount
+// table, so a file system that no longer answers is never touched.
+void leaveOutSubFolders(FolderReading& reading, const WalkLimits& limits, dev_t topDevice, const MountDevices& mounts);
+
+} // namespace ferrowax
