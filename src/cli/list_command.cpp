@@ -37,6 +37,7 @@ public:
     bool stopRequested() const override { return false; }
     bool extensionsIgnoreCase() const override { return ignoreCase_; }
     void setProgressText(const QString&) override {}
+    bool showsProgress() const override { return false; }
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override
     {
         std::fwrite(folderPart.data(), 1, static_cast<std::size_t>(folderPart.size()), out_);

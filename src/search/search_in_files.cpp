@@ -46,7 +46,7 @@ public:
     bool enterNextSubFolder(Levels& levels);
 
 private:
-    const QByteArray folderPath_;
+    QByteArray folderPath_;
     const ExtensionArray& extensions_;
     const int& includeSubfolders_;
     WalkHost& host_;
@@ -54,13 +54,17 @@ private:
     ErrorReport report_;
     Procedure p_;
     Folder folder_;
+    std::shared_ptr<const FolderListing> listing_;
     const std::vector<FolderItem>* subFolders_ = nullptr;
     std::size_t nextSubFolder_ = 0;
 };
 
 bool WalkLevel::walkFiles()
 {
-    p_.step(100, [&] { host_.setProgressText(u"Processing "_s + displayText(folderPath_)); });
+    p_.step(100, [&] {
+        if (host_.showsProgress())
+            host_.setProgressText(u"Processing "_s + displayText(folderPath_));
+    });
     const FileSystem& fileSystem = host_.fileSystem(); // 102
     bool stopped = false;
     p_.step(104, [&] {
@@ -99,7 +103,14 @@ bool WalkLevel::walkFiles()
     }
 
     if (p_.test(150, [&] { return includeSubfolders_ != 0; }) && p_.test(152, [&] { return isWalked(folder_); })) {
-        subFolders_ = &p_.loopItems(154, [&]() -> const auto& { return folder_.subFolders(); });
+        subFolders_ = &p_.loopItems(154, [&]() -> const auto& {
+            listing_ = folder_.sharedListing();
+            return listing_->subFolders();
+        });
+        // A deep tree holds a level per folder: each keeps no more than its
+        // subfolders need, as the folder's path makes up most of a level.
+        folder_ = Folder();
+        folderPath_.clear();
         return true;
     }
     return false;

@@ -25,6 +25,8 @@ public:
     // search matches exactly.
     virtual bool extensionsIgnoreCase() const { return false; }
     virtual void setProgressText(const QString& text) = 0;
+    // False where nothing shows the progress text, so that it is not made.
+    virtual bool showsProgress() const { return true; }
     // A result is the folder part of a file's path (ending in a separator)
     // followed by its name.
     virtual void appendResult(QByteArrayView folderPart, QByteArrayView name) = 0;

@@ -55,6 +55,12 @@ const FolderListing& Folder::listing() const
     return *listing_;
 }
 
+std::shared_ptr<const FolderListing> Folder::sharedListing() const
+{
+    listing();
+    return listing_;
+}
+
 const std::vector<FolderItem>& Folder::files() const
 {
     return listing().files();

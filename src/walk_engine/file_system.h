@@ -31,6 +31,8 @@ public:
     // Listed once on first use and shared by both collections.
     const std::vector<FolderItem>& files() const;
     const std::vector<FolderItem>& subFolders() const;
+    // The listing itself, for one who keeps its items longer than this.
+    std::shared_ptr<const FolderListing> sharedListing() const;
 
 private:
     void requirePresent() const;

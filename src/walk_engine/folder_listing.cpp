@@ -52,8 +52,13 @@ QByteArrayView FolderItem::folderPart() const
 }
 
 FolderListing::FolderListing(const QByteArray& folderPath)
-    : folderPart_(folderPath.endsWith('/') ? folderPath : folderPath + '/')
+    : folderPart_(folderPath)
 {
+    if (folderPath.endsWith('/'))
+        return;
+    // No room to grow: a deep tree keeps a listing per level.
+    folderPart_ = QByteArray(folderPath.size() + 1, '/');
+    std::copy(folderPath.begin(), folderPath.end(), folderPart_.begin());
 }
 
 void FolderListing::add(Kind kind, QByteArrayView name)

@@ -4,10 +4,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,15 +36,30 @@ QByteArray contentOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// How the program is started, when not as plainly as can be.
+struct Launch {
+    QByteArray workingFolder;
+    bool outputToFullDisk = false;
+    QByteArray display;
+    rlim_t descriptorLimit = 0; // 0: as inherited
+    const char* program = PROGRAM;
+
+    Launch& in(const QByteArray& folder) { workingFolder = folder; return *this; }
+    Launch& toFullDisk() { outputToFullDisk = true; return *this; }
+    Launch& on(const QByteArray& name) { display = name; return *this; }
+    Launch& withDescriptors(rlim_t limit) { descriptorLimit = limit; return *this; }
+    Launch& running(const char* path) { program = path; return *this; }
+};
+
 // The real program, as a terminal starts it, with no display at all. The
 // arguments go as the bytes given; standard output may be a full disk.
-Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFolder = {}, bool outputToFullDisk = false,
-    const QByteArray& display = {})
+Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
 {
     const QTemporaryDir outputs;
-    const QByteArray outPath = outputToFullDisk ? QByteArray("/dev/full") : QFile::encodeName(outputs.filePath(u"out"_s));
+    const QByteArray outPath
+        = launch.outputToFullDisk ? QByteArray("/dev/full") : QFile::encodeName(outputs.filePath(u"out"_s));
     const QByteArray errorsPath = QFile::encodeName(outputs.filePath(u"errors"_s));
-    std::vector<char*> argv{const_cast<char*>(PROGRAM)};
+    std::vector<char*> argv{const_cast<char*>(launch.program)};
     for (const QByteArray& argument : arguments)
         argv.push_back(const_cast<char*>(argument.constData()));
     argv.push_back(nullptr);
@@ -48,8 +69,9 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFo
         if (!entry.startsWith("DISPLAY=") && !entry.startsWith("WAYLAND_DISPLAY=") && !entry.startsWith("QT_QPA_PLATFORM="))
             environment.push_back(entry);
     }
-    if (!display.isEmpty())
-        environment.push_back("DISPLAY=" + display);
+    if (!launch.display.isEmpty())
+        environment.push_back("DISPLAY=" + launch.display);
+    environment.push_back("LC_ALL=C.UTF-8");
     std::vector<char*> envp;
     for (QByteArray& entry : environment)
         envp.push_back(entry.data());
@@ -59,17 +81,19 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFo
     if (child == 0) {
         const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int errors = ::open(errorsPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const rlimit descriptors{launch.descriptorLimit, launch.descriptorLimit};
         if (out < 0 || errors < 0 || ::dup2(out, 1) < 0 || ::dup2(errors, 2) < 0
-            || (!workingFolder.isEmpty() && ::chdir(workingFolder.constData()) != 0))
+            || (!launch.workingFolder.isEmpty() && ::chdir(launch.workingFolder.constData()) != 0)
+            || (launch.descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &descriptors) != 0))
             ::_exit(126);
-        ::execve(PROGRAM, argv.data(), envp.data());
+        ::execve(launch.program, argv.data(), envp.data());
         ::_exit(127);
     }
     Outcome run;
     int status = 0;
     for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
-        if (waited == 3000) {
-            ADD_FAILURE() << "ferrowax did not finish";
+        if (waited == 12000) {
+            ADD_FAILURE() << launch.program << " did not finish";
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
             return run;
@@ -77,7 +101,7 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const QByteArray& workingFo
         ::usleep(10000);
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    run.out = outputToFullDisk ? QByteArray() : contentOf(outputs.filePath(u"out"_s));
+    run.out = launch.outputToFullDisk ? QByteArray() : contentOf(outputs.filePath(u"out"_s));
     run.errors = contentOf(outputs.filePath(u"errors"_s));
     return run;
 }
@@ -95,14 +119,17 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 
     // What cannot be written is an error, reported as such.
     for (const QByteArray& option : {QByteArray("--help"), QByteArray("--version")}) {
-        const Outcome full = ferrowax({option}, {}, true);
+        const Outcome full = ferrowax({option}, Launch().toFullDisk());
         EXPECT_EQ(full.exitCode, 1) << option.constData();
         EXPECT_EQ(full.errors, "ferrowax: write error: No space left on device\n");
     }
 
     for (const QList<QByteArray>& mistaken : {QList<QByteArray>{"--frobnicate"}, QList<QByteArray>{"photos"},
              QList<QByteArray>{"--ext", "jpg"}, QList<QByteArray>{"--null"},
-             QList<QByteArray>{"--list", "--folder", "/", "--ext", ""}}) {
+             QList<QByteArray>{"--list", "--folder", "/", "--ext", ""},
+             QList<QByteArray>{"--list", "--folder", "", "--ext", "txt"},
+             QList<QByteArray>{"--list", "--folder", "/", "--ext", "txt", "--exclude", ""},
+             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"}}) {
         const Outcome run = ferrowax(mistaken);
         EXPECT_EQ(run.exitCode, 2) << mistaken.front().constData();
         EXPECT_EQ(run.errors.count('\n'), 2) << run.errors.constData();
@@ -117,7 +144,7 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
     EXPECT_TRUE(window.errors.contains("xvfb-run ferrowax"));
 
     // A display that cannot be reached: Qt's own reason, then the advice.
-    const Outcome unreachable = ferrowax({}, {}, false, ":4711");
+    const Outcome unreachable = ferrowax({}, Launch().on(":4711"));
     EXPECT_EQ(unreachable.exitCode, 1);
     EXPECT_TRUE(unreachable.errors.contains("could not connect to display :4711")) << unreachable.errors.constData();
     EXPECT_TRUE(unreachable.errors.contains("no Qt platform plugin could be initialized"));
@@ -148,7 +175,7 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
             + " is too long. The maximum folder length is 260 symbols. Please move subfolders to a small folder.\n");
 
     // A folder named from where the command runs stands for its full path.
-    const Outcome nul = ferrowax({"--list", "--null", "--folder", "./sub2/", "--ext", "txt"}, tree.path());
+    const Outcome nul = ferrowax({"--list", "--null", "--folder", "./sub2/", "--ext", "txt"}, Launch().in(tree.path()));
     EXPECT_EQ(nul.exitCode, 0);
     EXPECT_EQ(nul.out, tree.path("sub2/d.txt") + '\0');
     EXPECT_TRUE(nul.errors.isEmpty());
@@ -165,13 +192,183 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
     EXPECT_EQ(bytes.out, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n');
     EXPECT_EQ(bytes.exitCode, 0) << bytes.errors.constData();
 
-    const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, {}, true);
+    const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, Launch().toFullDisk());
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
 
     const Outcome nothing = ferrowax({"--list", "--folder", tree.path()});
     EXPECT_EQ(nothing.exitCode, 1);
     EXPECT_EQ(nothing.errors, "ferrowax: No extensions added.\n");
+}
+
+// `depth` folders named d, each in the one before, below `top`, with
+// bottom.txt at the bottom; made one level at a time, as paths this long
+// cannot be.
+void makeChain(const QByteArray& top, int depth)
+{
+    ASSERT_EQ(::mkdir(top.constData(), 0755), 0);
+    int folder = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < depth; ++level) {
+        ASSERT_EQ(::mkdirat(folder, "d", 0755), 0);
+        const int below = ::openat(folder, "d", O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        folder = below;
+    }
+    ::close(::openat(folder, "bottom.txt", O_WRONLY | O_CREAT, 0644));
+    ::close(folder);
+}
+
+// Removes what makeChain made, from the bottom up.
+void removeChain(const QByteArray& top)
+{
+    int folder = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+    int depth = 0;
+    for (int below; (below = ::openat(folder, "d", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
+        ::close(folder);
+        folder = below;
+    }
+    ::unlinkat(folder, "bottom.txt", 0);
+    for (; depth > 0; --depth) {
+        const int above = ::openat(folder, "..", O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        ::unlinkat(above, "d", AT_REMOVEDIR);
+        folder = above;
+    }
+    ::close(folder);
+    ::rmdir(top.constData());
+}
+
+// A tmpfs, where the test may mount one: a tree of tens of thousands of
+// folders is made and gone in a moment there, while a disk that discards
+// what is freed takes over a millisecond to remove each folder.
+class ScratchFileSystem {
+public:
+    explicit ScratchFileSystem(const QByteArray& at)
+        : at_(at)
+        , mounted_(::mount("ferrowax-test", at.constData(), "tmpfs", 0, "size=512m") == 0)
+    {
+    }
+    ~ScratchFileSystem()
+    {
+        if (mounted_)
+            ::umount2(at_.constData(), MNT_DETACH);
+    }
+    ScratchFileSystem(const ScratchFileSystem&) = delete;
+    ScratchFileSystem& operator=(const ScratchFileSystem&) = delete;
+
+    bool mounted() const { return mounted_; }
+
+private:
+    QByteArray at_;
+    bool mounted_;
+};
+
+QByteArray sortedLines(const QByteArray& text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    std::sort(lines.begin(), lines.end());
+    return lines.join('\n');
+}
+
+Outcome find(const QList<QByteArray>& arguments)
+{
+    return ferrowax(arguments, Launch().running("/usr/bin/find"));
+}
+
+
+// A chain deeper than any stack holds, and a tree with more levels than
+// the process may open descriptors, each holding wide levels: every file is
+// listed, as find lists it.
+TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
+{
+    TempTree tree;
+    tree.folder("scratch");
+    const ScratchFileSystem scratch(tree.path("scratch"));
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int depth = 4'000; // the sanitizer's frames are larger
+#else
+    constexpr int depth = 25'000;
+#endif
+    makeChain(tree.path("scratch/chain"), depth);
+    const Outcome chain = ferrowax({"--list", "--folder", tree.path("scratch/chain"), "--ext", "txt"});
+    if (!scratch.mounted())
+        removeChain(tree.path("scratch/chain"));
+    EXPECT_EQ(chain.exitCode, 1);
+    // The bottom folder was reached: its file's path is too long to list.
+    EXPECT_EQ(chain.errors.count('\n'), 1);
+    EXPECT_EQ(chain.errors.count("/d"), depth) << chain.errors.left(300).constData();
+    EXPECT_TRUE(chain.out.isEmpty());
+
+    // Sixty-two folders a level, seventy levels below the first of them.
+    const QByteArray names = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray level = "scratch/wide";
+    for (int depthNow = 0; depthNow < 70; ++depthNow, level += "/a") {
+        for (const char name : names)
+            tree.file(level + '/' + name + "/x.txt");
+    }
+    const Outcome found = find({tree.path("scratch/wide"), "-name", "*.txt"});
+    ASSERT_EQ(found.out.count('\n'), 70 * names.size());
+    const Outcome listed
+        = ferrowax({"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(32));
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors.left(300).constData();
+    EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
+}
+
+// Each option gives find's answer on the same tree (as a set: Ferrowax
+// keeps its own order), and what is left out is never read.
+TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
+{
+    TempTree tree;
+    for (const char* name : {"top.txt", "node_modules/a.txt", "src/node_modules/b.txt", "src/c.txt", ".git/d.txt",
+             "src/.cache/e.txt", "build/cache-1/f.txt", "keep/skip/g.txt", "keep/skipped/h.txt", "up.TXT",
+             "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9"})
+        tree.file(name);
+    const auto same = [&](const QList<QByteArray>& options, const QList<QByteArray>& findExpression) {
+        const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + options);
+        EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
+        const Outcome found = find(QList<QByteArray>{tree.path()} + findExpression);
+        EXPECT_FALSE(found.out.isEmpty());
+        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << options.join(' ').constData();
+    };
+    same({"--ext", "txt", "--exclude", "node_modules", "--exclude", ".*", "--exclude", "*cache*", "--exclude",
+             tree.path("keep/skip")},
+        {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".*", "-o", "-name", "*cache*",
+            "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt", "-print"});
+    same({"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"});
+    same({"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"});
+
+    // A path is from the current folder; a folder that does not exist is
+    // left out of nothing.
+    const Outcome relative = ferrowax({"--list", "--folder", ".", "--ext", "txt", "--exclude", "./src", "--exclude",
+                                          "keep/skip/", "--exclude", "/nowhere/x"},
+        Launch().in(tree.path()));
+    EXPECT_EQ(sortedLines(relative.out),
+        sortedLines(tree.path("top.txt") + '\n' + tree.path("node_modules/a.txt") + '\n' + tree.path(".git/d.txt")
+            + '\n' + tree.path("build/cache-1/f.txt") + '\n' + tree.path("keep/skipped/h.txt") + '\n'));
+}
+
+// A file system mounted inside the tree is not entered, as find -xdev does.
+TEST(CommandLine, ListStaysOnOneFileSystem)
+{
+    TempTree tree;
+    tree.file("a.txt");
+    tree.file("sub/b.txt");
+    tree.folder("sub/mounted");
+    if (::mount("ferrowax-test", tree.path("sub/mounted").constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "a tmpfs cannot be mounted here: " << std::strerror(errno);
+    tree.file("sub/mounted/c.txt");
+    tree.file("sub/mounted/inner/d.txt");
+    const Outcome listed = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt", "--one-file-system"});
+    const Outcome found = find({tree.path(), "-xdev", "-type", "f", "-name", "*.txt"});
+    const Outcome everything = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt"});
+    const Outcome inside = ferrowax({"--list", "--folder", tree.path("sub/mounted"), "--one-file-system", "--ext", "txt"});
+    ::umount(tree.path("sub/mounted").constData());
+    EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
+    EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
+    EXPECT_EQ(listed.out.count('\n'), 2);
+    EXPECT_EQ(everything.out.count('\n'), 4);
+    // The folder named is always walked, on whatever it lies.
+    EXPECT_EQ(inside.out.count('\n'), 2);
 }
 
 } // namespace

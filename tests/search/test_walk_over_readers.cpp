@@ -178,6 +178,8 @@ TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
         EXPECT_EQ(walked(host), walked(expected)) << "seed " << seed;
         EXPECT_EQ(fs.foldersOutsideThePlan(), 0) << "seed " << seed;
         EXPECT_GT(host.waits, 0) << "seed " << seed;
+        // Each wait ends when the folder waited for is read, not at once.
+        EXPECT_LE(host.waits, 2 * host.progressTexts.size() + 2) << "seed " << seed;
     }
     waitForEveryReaderToEnd();
 }
@@ -205,40 +207,130 @@ TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
     waitForEveryReaderToEnd();
 }
 
+void waitForReaders(int running)
+{
+    for (int wait = 0; wait < 3000 && FolderReadAhead::readersRunning() > running; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(FolderReadAhead::readersRunning(), running);
+}
+
 // A folder that never answers: the walk waits handling events, takes Stop
-// at once, and a new walk is served by new readers meanwhile.
+// at once and reports nothing of that folder, and a new walk is served by
+// new readers meanwhile. Start and Stop again and again send no second
+// reader into the stuck folder, so none piles up; once it answers, it is
+// read again.
 TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
 {
-    std::atomic<bool> reading = false;
+    std::atomic<int> entered = 0;
     std::atomic<bool> released = false;
     const auto disk = std::make_shared<const ScriptedDisk>(3);
     WindowlessEventPump pump;
-    const PosixFileSystem fs(pump, [&reading, &released, disk](const FolderToRead& folder) {
-        reading = reading || folder.path == "/s/d0";
-        while (folder.path == "/s/d0" && !released)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const PosixFileSystem fs(pump, [&entered, &released, disk](const FolderToRead& folder) {
+        if (folder.path == "/s/d0") {
+            ++entered;
+            while (!released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         return disk->read(folder.path);
     });
-    RecordingWalkHost stuck(fs, &pump);
-    // Stop pressed while the walk waits for the folder a reader is stuck in.
-    stuck.onWait = [&](int) {
-        while (!reading)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        stuck.stop = true;
-        pump.wake();
-    };
-    const auto started = std::chrono::steady_clock::now();
-    fs.readAheadFrom("/s/d0");
-    searchInFiles("/s/d0", {"txt"}, 1, stuck);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-    EXPECT_EQ(stuck.progressTexts, QStringList{u"Processing /s/d0"_s});
+    for (int search = 0; search < 5; ++search) {
+        RecordingWalkHost stuck(fs, &pump);
+        // Stop pressed while the walk waits for the folder a reader is stuck in.
+        stuck.onWait = [&](int) {
+            while (entered == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            stuck.stop = true;
+            pump.wake();
+        };
+        const auto started = std::chrono::steady_clock::now();
+        fs.readAheadFrom("/s/d0");
+        searchInFiles("/s/d0", {"txt"}, 1, stuck);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+        EXPECT_EQ(stuck.progressTexts, QStringList{u"Processing /s/d0"_s});
+        EXPECT_TRUE(stuck.boxes.shown.empty());
+    }
+    EXPECT_EQ(entered, 1);
 
     RecordingWalkHost next(fs, &pump);
     fs.readAheadFrom("/s/d1");
     searchInFiles("/s/d1", {"txt"}, 1, next);
     EXPECT_FALSE(next.progressTexts.isEmpty());
-    EXPECT_GT(FolderReadAhead::readersRunning(), 0); // the stuck one, abandoned
+    waitForReaders(1); // the stuck one, abandoned
     released = true;
+    waitForEveryReaderToEnd();
+
+    const InStepFileSystem inStep(*disk);
+    RecordingWalkHost expected(inStep);
+    searchInFiles("/s/d0", {"txt"}, 1, expected);
+    RecordingWalkHost again(fs, &pump);
+    fs.readAheadFrom("/s/d0");
+    searchInFiles("/s/d0", {"txt"}, 1, again);
+    EXPECT_EQ(walked(again), walked(expected));
+    EXPECT_EQ(entered, 2);
+    waitForEveryReaderToEnd();
+}
+
+// While reads wait on the device, readers are added, up to a fixed number
+// however slow the disk; and a folder far larger than the read-ahead's
+// budget holds reading ahead back only until the walk has taken it.
+TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
+{
+    std::atomic<int> reading = 0;
+    std::atomic<int> mostAtOnce = 0;
+    const auto wide = [](const QByteArray& path) {
+        FolderReading read;
+        read.path = path;
+        read.facts = {path, Attribute::Directory, false};
+        read.listing = std::make_shared<FolderListing>(path);
+        for (int folder = 0; path == "/w" && folder < 300; ++folder)
+            read.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
+        read.listing->sortSubFolders();
+        read.listing->sortFilesAndOthers();
+        return read;
+    };
+    WindowlessEventPump pump;
+    const PosixFileSystem slow(pump, [&](const FolderToRead& folder) {
+        const int now = ++reading;
+        for (int most = mostAtOnce; now > most && !mostAtOnce.compare_exchange_weak(most, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        --reading;
+        return wide(folder.path);
+    });
+    RecordingWalkHost host(slow, &pump);
+    slow.readAheadFrom("/w");
+    searchInFiles("/w", {"txt"}, 1, host);
+    EXPECT_EQ(host.progressTexts.size(), 301);
+    EXPECT_GT(mostAtOnce, 2);
+    EXPECT_LE(mostAtOnce, 16);
+    waitForEveryReaderToEnd();
+
+    // Two folders of 300,000 files each fill the budget; the small ones
+    // below the second are read while the walk goes through its files.
+    const auto large = [](const QByteArray& path) {
+        FolderReading read;
+        read.path = path;
+        read.facts = {path, Attribute::Directory, false};
+        read.listing = std::make_shared<FolderListing>(path);
+        const bool big = path.endsWith("/big1") || path.endsWith("/big2");
+        for (int file = 0; big && file < 300'000; ++file)
+            read.listing->add(FolderListing::Kind::File, "f" + QByteArray::number(file));
+        for (const char* name : {"big1", "big2"}) {
+            if (path == "/b")
+                read.listing->add(FolderListing::Kind::Folder, name);
+        }
+        for (int folder = 0; path.endsWith("/big2") && folder < 40; ++folder)
+            read.listing->add(FolderListing::Kind::Folder, "s" + QByteArray::number(folder));
+        read.listing->sortSubFolders();
+        read.listing->sortFilesAndOthers();
+        return read;
+    };
+    const PosixFileSystem budgeted(pump, [&large](const FolderToRead& folder) { return large(folder.path); });
+    RecordingWalkHost walk(budgeted, &pump);
+    budgeted.readAheadFrom("/b");
+    searchInFiles("/b", {"txt"}, 1, walk);
+    EXPECT_EQ(walk.progressTexts.size(), 43);
+    EXPECT_LT(walk.waits, 20);
     waitForEveryReaderToEnd();
 }
 

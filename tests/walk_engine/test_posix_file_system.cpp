@@ -129,13 +129,16 @@ TEST(PosixFileSystem, ListingKeepsHiddenNamesAndEverythingElseApart)
     const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file(".profile");
+    tree.file("..x");
     tree.file("a.txt");
     tree.folder("sub");
+    tree.folder("..keep");
     tree.symlink(tree.path("nowhere"), "dangling");
     const std::shared_ptr<const FolderListing> listing = fs.listFolder(tree.path() + '/');
-    EXPECT_EQ(namesOf(listing->files()), (std::vector<QByteArray>{".profile", "a.txt"}));
+    EXPECT_EQ(namesOf(listing->files()), (std::vector<QByteArray>{"..x", ".profile", "a.txt"}));
+    EXPECT_EQ(namesOf(listing->subFolders()), (std::vector<QByteArray>{"..keep", "sub"}));
     EXPECT_EQ(namesOf(listing->others()), std::vector<QByteArray>{"dangling"});
-    EXPECT_EQ(listing->files().front().path(), tree.path(".profile"));
+    EXPECT_EQ(listing->files().back().path(), tree.path("a.txt"));
 }
 
 TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
