@@ -325,7 +325,13 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         read.listing->sortFilesAndOthers();
         return read;
     };
-    const PosixFileSystem budgeted(pump, [&large](const FolderToRead& folder) { return large(folder.path); });
+    // Each small one takes a while, so that the walk waits for every one
+    // not read ahead.
+    const PosixFileSystem budgeted(pump, [&large](const FolderToRead& folder) {
+        if (folder.path.contains("/big2/"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return large(folder.path);
+    });
     RecordingWalkHost walk(budgeted, &pump);
     budgeted.readAheadFrom("/b");
     searchInFiles("/b", {"txt"}, 1, walk);
