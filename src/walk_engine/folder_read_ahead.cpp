@@ -158,38 +158,72 @@ struct FolderReadAhead::Plan {
     }
 
     // Outside the mutex. Running out of descriptors is a reason to let go of
-    // the ones held and wait for the other readers' to close, never a
-    // folder's failure while any of them can come back.
-    FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent)
+    // every one held and read one reader at a time while the other readers
+    // close theirs, never a folder's failure while any of them can come back.
+    FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited)
     {
-        for (;;) {
-            FolderReading reading;
-            try {
-                if (job.parent && !job.parentDescriptor)
-                    reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
-                reading = readFolder({job.path, job.parentDescriptor});
-            } catch (...) {
-                reading = FolderReading{};
-                reading.factsFailure = currentFailure();
+        FolderReading reading = readOnce(job, reopenedParent, waited);
+        if (!outOfDescriptors(reading))
+            return reading;
+        job.parentDescriptor.reset();
+        reopenedParent.reset();
+        countShortOfDescriptors(1);
+        {
+            const std::lock_guard oneAtATime(shortOfDescriptors);
+            while (routeAfresh(job)) {
+                reading = readOnce(job, reopenedParent, waited);
+                if (!outOfDescriptors(reading) || !othersHoldDescriptors())
+                    break;
+                job.parentDescriptor.reset();
+                reopenedParent.reset();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            reading.path = job.path;
-            if (!outOfDescriptors(reading) || !waitForDescriptors())
-                return reading;
         }
+        countShortOfDescriptors(-1);
+        return reading;
     }
 
-    bool waitForDescriptors()
+    FolderReading readOnce(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited) const
     {
-        std::unique_lock lock(mutex);
-        if (cancelled)
-            return false;
-        if (descriptors.letAllGo())
-            return true;
-        if (reads - readsDone <= 1)
-            return false; // none but this read's: the folder really cannot be opened
-        lock.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return true;
+        FolderReading reading;
+        try {
+            if (job.parent && !job.parentDescriptor)
+                reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
+            const long waitsBefore = timesThisThreadWaited();
+            reading = readFolder({job.path, job.parentDescriptor});
+            waited = waited || timesThisThreadWaited() != waitsBefore;
+        } catch (...) {
+            reading = FolderReading{};
+            reading.factsFailure = currentFailure();
+        }
+        reading.path = job.path;
+        return reading;
+    }
+
+    // Lets every held descriptor go, so that the parent is opened again
+    // from the top. False once the walk has gone.
+    bool routeAfresh(Job& job)
+    {
+        const std::lock_guard lock(mutex);
+        descriptorsShort = true;
+        descriptors.letAllGo();
+        if (job.parent)
+            descriptors.descriptorOf(*job.parent, job.routeToParent);
+        return !cancelled;
+    }
+
+    void countShortOfDescriptors(int change)
+    {
+        const std::lock_guard lock(mutex);
+        readersShortOfDescriptors += change;
+    }
+
+    // Descriptors held for folders, or by readers at work other than those
+    // that hold nothing while they wait their turn: all of them come back.
+    bool othersHoldDescriptors()
+    {
+        const std::lock_guard lock(mutex);
+        return descriptors.held() > 0 || reads - readsDone > readersShortOfDescriptors;
     }
 
     // Outside the mutex: leaves out what the walk leaves out.
@@ -250,6 +284,7 @@ struct FolderReadAhead::Plan {
     const std::shared_ptr<const WalkLimits> limits;
     const std::shared_ptr<const MountDevices> mounts;
     std::mutex mutex;
+    std::mutex shortOfDescriptors;
     std::condition_variable workChanged;
     std::list<Folder> folders;
     std::map<QByteArray, Position> readElsewhere;
@@ -261,6 +296,8 @@ struct FolderReadAhead::Plan {
     int readersIdle = 0;
     bool cancelled = false;
     bool walkWaiting = false;
+    bool descriptorsShort = false; // no more readers then
+    int readersShortOfDescriptors = 0;
     int reads = 0;
     int readsDone = 0;
     // Reads that waited on the device: when many do, more readers help.
@@ -381,7 +418,8 @@ bool FolderReadAhead::ready(const QByteArray& path)
             }
             plan_->walkWaiting = true;
             const bool readsWait = plan_->readsThatWaited * 4 > plan_->readsDone;
-            const bool moreWouldHelp = readsWait && plan_->readersIdle == 0 && plan_->readers < mostReaders;
+            const bool moreWouldHelp = readsWait && plan_->readersIdle == 0 && plan_->readers < mostReaders
+                && !plan_->descriptorsShort;
             lock.unlock();
             if (moreWouldHelp)
                 addReader();
@@ -427,10 +465,9 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         Plan::Job job = plan.takeJob(folder);
         lock.unlock();
 
-        const long waitsBefore = timesThisThreadWaited();
         std::shared_ptr<const FileDescriptor> reopenedParent;
-        FolderReading reading = plan.read(job, reopenedParent);
-        const bool waited = timesThisThreadWaited() != waitsBefore;
+        bool waited = false;
+        FolderReading reading = plan.read(job, reopenedParent, waited);
         ReadsInFlight::ofProcess().release(job.path);
         plan.limit(reading, job);
 

@@ -1,5 +1,6 @@
 #include "platform/failure.h"
 #include "platform/windowless_event_pump.h"
+#include "walk_engine/folder_descriptors.h"
 #include "walk_engine/posix_file_system.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -230,6 +233,51 @@ TEST(PosixFileSystem, ModificationTimeOfMissingFileFails)
     EXPECT_TRUE(IsFilePresent(fs, tree.path()));
     EXPECT_FALSE(IsFilePresent(fs, tree.path("absent")));
     EXPECT_FALSE(IsFilePresent(fs, QByteArray()));
+}
+
+// A walk holds a few folders open, those used last; any other is opened
+// again from the nearest one still open above it, or from the top, one
+// name at a time and never through a link.
+TEST(FolderDescriptors, HoldTheFewUsedLastAndOpenTheRestAgainFromAbove)
+{
+    TempTree tree;
+    tree.folder("a/b/c");
+    const auto opened = [&](const QByteArray& relative) {
+        return std::make_shared<const FileDescriptor>(::open(tree.path(relative).constData(), O_RDONLY | O_DIRECTORY));
+    };
+    const auto sameFolder = [&](const std::shared_ptr<const FileDescriptor>& descriptor, const QByteArray& relative) {
+        struct stat got {};
+        struct stat expected {};
+        return ::fstat(descriptor->get(), &got) == 0 && ::stat(tree.path(relative).constData(), &expected) == 0
+            && got.st_ino == expected.st_ino;
+    };
+    FolderDescriptors held(2);
+    const auto top = held.keep(nullptr, tree.path(), opened({}), 1);
+    const auto a = held.keep(top, "a", opened("a"), 1);
+    const auto b = held.keep(a, "b", opened("a/b"), 2);
+    EXPECT_EQ(held.held(), 2U);
+    RouteToFolder route;
+    ASSERT_NE(held.descriptorOf(*a, route), nullptr); // used last, so kept
+    const auto c = held.keep(b, "c", opened("a/b/c"), 1);
+    EXPECT_EQ(held.held(), 2U);
+    EXPECT_EQ(held.descriptorOf(*b, route), nullptr);
+    EXPECT_TRUE(sameFolder(held.descriptorOf(*a, route), "a"));
+    held.letAllGo();
+    EXPECT_EQ(held.held(), 0U);
+    EXPECT_EQ(held.descriptorOf(*c, route), nullptr);
+    EXPECT_EQ(route.top, tree.path());
+    EXPECT_EQ(route.names, (std::vector<QByteArray>{"a", "b", "c"}));
+    const std::shared_ptr<const FileDescriptor> reopened = openRoute(route);
+    EXPECT_TRUE(sameFolder(reopened, "a/b/c"));
+    held.reopened(c, reopened);
+    EXPECT_EQ(held.held(), 1U);
+    // A folder is let go once its last subfolder is taken.
+    held.subFolderTaken(*c);
+    EXPECT_EQ(held.held(), 0U);
+
+    ASSERT_EQ(::rename(tree.path("a/b").constData(), tree.path("a/b-was").constData()), 0);
+    tree.symlink(tree.path("a/b-was"), "a/b");
+    EXPECT_FALSE(failureOf([&] { openRoute(route); }).isEmpty());
 }
 
 } // namespace
