@@ -170,9 +170,10 @@ struct FolderReadAhead::Plan {
         countShortOfDescriptors(1);
         {
             const std::lock_guard oneAtATime(shortOfDescriptors);
-            while (routeAfresh(job)) {
+            int readsDoneBefore = 0;
+            while (routeAfresh(job, readsDoneBefore)) {
                 reading = readOnce(job, reopenedParent, waited);
-                if (!outOfDescriptors(reading) || !othersHoldDescriptors())
+                if (!outOfDescriptors(reading) || !descriptorsMayComeBack(readsDoneBefore))
                     break;
                 job.parentDescriptor.reset();
                 reopenedParent.reset();
@@ -202,9 +203,10 @@ struct FolderReadAhead::Plan {
 
     // Lets every held descriptor go, so that the parent is opened again
     // from the top. False once the walk has gone.
-    bool routeAfresh(Job& job)
+    bool routeAfresh(Job& job, int& readsDoneNow)
     {
         const std::lock_guard lock(mutex);
+        readsDoneNow = readsDone;
         descriptorsShort = true;
         descriptors.letAllGo();
         if (job.parent)
@@ -219,11 +221,13 @@ struct FolderReadAhead::Plan {
     }
 
     // Descriptors held for folders, or by readers at work other than those
-    // that hold nothing while they wait their turn: all of them come back.
-    bool othersHoldDescriptors()
+    // that hold nothing while they wait their turn, or given back by a read
+    // that ended since `readsDoneBefore`: any of them lets a try succeed.
+    bool descriptorsMayComeBack(int readsDoneBefore)
     {
         const std::lock_guard lock(mutex);
-        return descriptors.held() > 0 || reads - readsDone > readersShortOfDescriptors;
+        return descriptors.held() > 0 || reads - readsDone > readersShortOfDescriptors
+            || readsDone != readsDoneBefore;
     }
 
     // Outside the mutex: leaves out what the walk leaves out.
