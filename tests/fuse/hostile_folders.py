@@ -5,7 +5,8 @@ would.
 
     hostile_folders.py PROGRAM
 
-The command line reports the failing folder and goes on. The window, driven
+The command line reports the failing folder and goes on, and never reads a
+folder it is told to leave out or one on another file system. The window, driven
 in a virtual X display and read over AT-SPI, answers while a listing never
 returns, Stop stops it at once, and closing takes the window off the screen
 at once (the times are printed); the process ends once the listing returns. Run inside a
@@ -86,6 +87,20 @@ def check_command_line(program, mount):
         fail("--list printed %r" % listed.stdout)
     if b"searchInFiles at line 154: Input/output error" not in listed.stderr or listed.returncode != 1:
         fail("--list did not report the failing folder: %d %r" % (listed.returncode, listed.stderr))
+
+    # What is left out is never read, so neither the failing folder nor the
+    # one whose listing never returns is met.
+    left_out = subprocess.run([program, "--list", "--folder", mount.mountpoint, "--exclude", "eio", "--exclude",
+                               "stuck", "--ext", "txt"], capture_output=True, timeout=30)
+    expected = sorted(mount.path(name).encode() for name in ("a.txt", "ok/b.txt", "ok/sub/c.txt", "slow/d.txt",
+                                                              "calm/g.txt"))
+    if sorted(left_out.stdout.splitlines()) != expected or left_out.stderr or left_out.returncode != 0:
+        fail("--exclude read what it left out: %d %r %r" % (left_out.returncode, left_out.stdout, left_out.stderr))
+    # Nor is a file system mounted below the folder walked.
+    one = subprocess.run([program, "--list", "--folder", os.path.dirname(mount.mountpoint), "--one-file-system",
+                          "--ext", "txt"], capture_output=True, timeout=30)
+    if one.stdout or one.stderr or one.returncode != 0:
+        fail("--one-file-system entered the mount: %d %r %r" % (one.returncode, one.stdout, one.stderr))
 
 
 def make_program_folder(work, program, first_sample):
