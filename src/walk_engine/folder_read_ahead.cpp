@@ -95,6 +95,13 @@ struct FolderReadAhead::Plan {
         std::shared_ptr<const FileDescriptor> parentDescriptor;
         RouteToFolder routeToParent; // when the parent's descriptor was let go
         std::optional<dev_t> topDevice;
+        bool freely = true; // before descriptors ran short, without waiting its turn
+
+        void letDescriptorsGo()
+        {
+            parentDescriptor.reset();
+            routeToParent.from.reset();
+        }
     };
 
     Plan(ReadFolder read, EventPump& pump, std::shared_ptr<const WalkLimits> walkLimits,
@@ -148,39 +155,46 @@ struct FolderReadAhead::Plan {
     Job takeJob(Position folder)
     {
         folder->state = Folder::State::Reading;
-        Job job{folder->path, std::move(folder->parent), {}, {}, topDevice};
+        Job job{folder->path, std::move(folder->parent), {}, {}, topDevice, !descriptorsShort};
+        readingFreely += job.freely ? 1 : 0;
         if (job.parent) {
             job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
             descriptors.subFolderTaken(*job.parent);
         }
-        ++reads;
         return job;
     }
 
-    // Outside the mutex. Running out of descriptors is a reason to let go of
-    // every one held and read one reader at a time while the other readers
-    // close theirs, never a folder's failure while any of them can come back.
-    FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited)
+    // Outside the mutex. Running out of descriptors is never a folder's
+    // failure while others can come back: from then on readers take turns,
+    // each holding nothing while it waits and keeping its turn until it has
+    // let go of what it opened, and one that still runs short lets every
+    // held descriptor go and tries again until no reader is left that
+    // began before the turns.
+    FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited,
+        std::unique_lock<std::mutex>& turn)
     {
+        bool othersReading = false;
+        if (!job.freely) {
+            job.letDescriptorsGo();
+            turn.lock();
+            routeAfresh(job, false, othersReading);
+        }
         FolderReading reading = readOnce(job, reopenedParent, waited);
-        if (!outOfDescriptors(reading))
-            return reading;
-        job.parentDescriptor.reset();
-        reopenedParent.reset();
-        countShortOfDescriptors(1);
-        {
-            const std::lock_guard oneAtATime(shortOfDescriptors);
-            int readsDoneBefore = 0;
-            while (routeAfresh(job, readsDoneBefore)) {
-                reading = readOnce(job, reopenedParent, waited);
-                if (!outOfDescriptors(reading) || !descriptorsMayComeBack(readsDoneBefore))
-                    break;
-                job.parentDescriptor.reset();
-                reopenedParent.reset();
+        while (outOfDescriptors(reading)) {
+            job.letDescriptorsGo();
+            reopenedParent.reset();
+            if (job.freely) {
+                stopReadingFreely(job);
+                turn.lock();
+            } else {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
+            if (!routeAfresh(job, true, othersReading))
+                break;
+            reading = readOnce(job, reopenedParent, waited);
+            if (!othersReading)
+                break; // nothing else held: it really cannot be opened
         }
-        countShortOfDescriptors(-1);
         return reading;
     }
 
@@ -201,33 +215,25 @@ struct FolderReadAhead::Plan {
         return reading;
     }
 
-    // Lets every held descriptor go, so that the parent is opened again
-    // from the top. False once the walk has gone.
-    bool routeAfresh(Job& job, int& readsDoneNow)
+    void stopReadingFreely(Job& job)
     {
         const std::lock_guard lock(mutex);
-        readsDoneNow = readsDone;
+        --readingFreely;
+        job.freely = false;
+    }
+
+    // The job's parent, held or to be opened again, once every held
+    // descriptor is let go if `letGo`. False once the walk has gone.
+    bool routeAfresh(Job& job, bool letGo, bool& othersReading)
+    {
+        const std::lock_guard lock(mutex);
         descriptorsShort = true;
-        descriptors.letAllGo();
+        if (letGo)
+            descriptors.letAllGo();
+        othersReading = readingFreely > 0;
         if (job.parent)
-            descriptors.descriptorOf(*job.parent, job.routeToParent);
+            job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
         return !cancelled;
-    }
-
-    void countShortOfDescriptors(int change)
-    {
-        const std::lock_guard lock(mutex);
-        readersShortOfDescriptors += change;
-    }
-
-    // Descriptors held for folders, or by readers at work other than those
-    // that hold nothing while they wait their turn, or given back by a read
-    // that ended since `readsDoneBefore`: any of them lets a try succeed.
-    bool descriptorsMayComeBack(int readsDoneBefore)
-    {
-        const std::lock_guard lock(mutex);
-        return descriptors.held() > 0 || reads - readsDone > readersShortOfDescriptors
-            || readsDone != readsDoneBefore;
     }
 
     // Outside the mutex: leaves out what the walk leaves out.
@@ -288,7 +294,7 @@ struct FolderReadAhead::Plan {
     const std::shared_ptr<const WalkLimits> limits;
     const std::shared_ptr<const MountDevices> mounts;
     std::mutex mutex;
-    std::mutex shortOfDescriptors;
+    std::mutex takingTurns;
     std::condition_variable workChanged;
     std::list<Folder> folders;
     std::map<QByteArray, Position> readElsewhere;
@@ -300,9 +306,8 @@ struct FolderReadAhead::Plan {
     int readersIdle = 0;
     bool cancelled = false;
     bool walkWaiting = false;
-    bool descriptorsShort = false; // no more readers then
-    int readersShortOfDescriptors = 0;
-    int reads = 0;
+    bool descriptorsShort = false; // readers take turns, and none is added
+    int readingFreely = 0;
     int readsDone = 0;
     // Reads that waited on the device: when many do, more readers help.
     int readsThatWaited = 0;
@@ -469,9 +474,10 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         Plan::Job job = plan.takeJob(folder);
         lock.unlock();
 
+        std::unique_lock turn(plan.takingTurns, std::defer_lock);
         std::shared_ptr<const FileDescriptor> reopenedParent;
         bool waited = false;
-        FolderReading reading = plan.read(job, reopenedParent, waited);
+        FolderReading reading = plan.read(job, reopenedParent, waited, turn);
         ReadsInFlight::ofProcess().release(job.path);
         plan.limit(reading, job);
 
@@ -491,6 +497,9 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         plan.unread += static_cast<int>(subFolders.size());
         plan.folders.splice(std::next(folder), subFolders);
         plan.markRead(folder, std::move(reading));
+        // What it opened is let go or held by the plan: others may count on it.
+        job.letDescriptorsGo();
+        plan.readingFreely -= job.freely ? 1 : 0;
         if ((moreWork || plan.unread == 0) && plan.readersIdle > 0)
             plan.workChanged.notify_all();
     }
