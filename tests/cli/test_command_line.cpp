@@ -309,9 +309,9 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     }
     const Outcome found = find({tree.path("scratch/wide"), "-name", "*.txt"});
     ASSERT_EQ(found.out.count('\n'), 70 * names.size());
-    // With three descriptors besides the standard ones, the readers take
+    // With two descriptors besides the standard ones, the readers take
     // turns with what there is.
-    for (const rlim_t limit : {32, 6}) {
+    for (const rlim_t limit : {32, 5}) {
         const Outcome listed = ferrowax(
             {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(limit));
         EXPECT_EQ(listed.exitCode, 0) << limit << listed.errors.left(300).constData();
