@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include <unistd.h>
 
 namespace ferrowax {
@@ -15,6 +17,15 @@ public:
     {
         if (fd_ >= 0)
             ::close(fd_);
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1))
+    {
+    }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept
+    {
+        std::swap(fd_, other.fd_);
+        return *this;
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;

@@ -1,15 +1,12 @@
 #include "output_file.h"
 
 #include "failure.h"
-#include "file_descriptor.h"
-#include "path_parts.h"
-#include "regular_file.h"
+#include "save_target.h"
 
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,22 +15,6 @@
 namespace ferrowax {
 
 namespace {
-
-// The file a save to `path` lands in: every link of a chain is followed, so
-// that the file at its end is replaced and each link keeps naming it. Bytes
-// throughout, so names that are not UTF-8 survive.
-QByteArray targetOf(QByteArray path)
-{
-    for (int link = 0; link < 40; ++link) {
-        char target[4096];
-        const ssize_t size = ::readlink(path.constData(), target, sizeof target);
-        if (size < 0)
-            return path; // not a link, or nothing there yet
-        const QByteArray next(target, size);
-        path = next.startsWith('/') ? next : folderOf(path) + '/' + next;
-    }
-    throw Failure::fromErrno(ELOOP);
-}
 
 // A name beside `name` that no user would pick, within the file system's
 // limit on names however long `name` is.
@@ -49,25 +30,14 @@ QByteArray temporaryNameFor(const QByteArray& name, long nameMax)
 // the middle of a save still gets the file, and nothing is left behind.
 class ReplacingOutputFile final : public OutputFile {
 public:
-    ReplacingOutputFile(ReplacingOutputFiles& files, const QByteArray& target)
+    ReplacingOutputFile(ReplacingOutputFiles& files, SaveTarget target)
         : files_(files)
-        , folder_(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-        , name_(nameOf(target))
+        , target_(std::move(target))
     {
-        if (folder_.get() < 0)
-            throw Failure::fromErrno(errno);
-        struct stat existing {};
-        const bool exists = ::fstatat(folder_.get(), name_.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-        if (exists && S_ISDIR(existing.st_mode))
-            throw Failure::fromErrno(EISDIR);
-        if (exists && !S_ISREG(existing.st_mode))
-            throw NotARegularFile(target);
-
-        const long nameMax = ::fpathconf(folder_.get(), _PC_NAME_MAX);
         for (int attempt = 0; fd_ < 0; ++attempt) {
-            temporary_ = temporaryNameFor(name_, nameMax > 0 ? nameMax : NAME_MAX);
-            fd_ = ::openat(folder_.get(), temporary_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                0666);
+            temporary_ = temporaryNameFor(target_.name(), target_.nameMax());
+            fd_ = ::openat(target_.folder(), temporary_.constData(),
+                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
             if (fd_ < 0 && (errno != EEXIST || attempt == 100))
                 throw Failure::fromErrno(errno);
         }
@@ -75,9 +45,9 @@ public:
         // The new file takes the old one's place: it keeps its owner where
         // allowed, then its permissions, as a change of owner clears the
         // set-user-ID and set-group-ID bits.
-        if (exists) {
-            [[maybe_unused]] const int owned = ::fchown(fd_, existing.st_uid, existing.st_gid);
-            ::fchmod(fd_, existing.st_mode & 07777);
+        if (const std::optional<struct stat>& existing = target_.existing()) {
+            [[maybe_unused]] const int owned = ::fchown(fd_, existing->st_uid, existing->st_gid);
+            ::fchmod(fd_, existing->st_mode & 07777);
         }
     }
 
@@ -130,18 +100,18 @@ public:
         }
         if (::close(fd) != 0)
             throw Failure::fromErrno(errno);
-        if (::renameat(folder_.get(), temporary_.constData(), folder_.get(), name_.constData()) != 0)
+        if (::renameat(target_.folder(), temporary_.constData(), target_.folder(), target_.name().constData()) != 0)
             throw Failure::fromErrno(errno);
         files_.unfinished_.erase(this);
         temporary_.clear();
-        ::fsync(folder_.get());
+        ::fsync(target_.folder());
     }
 
     void removeTemporary()
     {
         if (temporary_.isEmpty())
             return;
-        ::unlinkat(folder_.get(), temporary_.constData(), 0);
+        ::unlinkat(target_.folder(), temporary_.constData(), 0);
         temporary_.clear();
         files_.unfinished_.erase(this);
     }
@@ -151,8 +121,7 @@ private:
     static constexpr qsizetype bytesHandedOverTogether = 64 * 1024;
 
     ReplacingOutputFiles& files_;
-    FileDescriptor folder_;
-    QByteArray name_;
+    SaveTarget target_;
     QByteArray waiting_;
     QByteArray temporary_;
     int fd_ = -1;
@@ -160,7 +129,7 @@ private:
 
 std::unique_ptr<OutputFile> ReplacingOutputFiles::create(const QByteArray& path)
 {
-    return std::make_unique<ReplacingOutputFile>(*this, targetOf(path));
+    return std::make_unique<ReplacingOutputFile>(*this, SaveTarget(path));
 }
 
 void ReplacingOutputFiles::removeUnfinished()

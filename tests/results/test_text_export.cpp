@@ -212,6 +212,27 @@ TEST_F(TextExportTest, SaveThroughAChainOfLinksReplacesTheFileAtItsEnd)
     const auto entries = std::filesystem::directory_iterator(tree.path("d\xff").toStdString());
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 2);
     EXPECT_TRUE(scripted.dialogs.errorReports().empty());
+
+    // As many links as the system follows in one lookup, and no more; the
+    // links inside a link's folders count too.
+    tree.file("chain/0", "old\r\n");
+    for (int link = 1; link <= 41; ++link)
+        tree.symlink(QByteArray::number(link - 1), "chain/" + QByteArray::number(link));
+    tree.symlink(".", "chain/here");
+    tree.symlink("here/39", "chain/through-a-folder-link");
+    for (const QByteArray name : {"40", "41", "through-a-folder-link"}) {
+        scripted.dialogs.shown.clear();
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(tree.path("chain/" + name));
+        const bool followed = FileDescriptor(::open(tree.path("chain/" + name).constData(), O_RDONLY)).get() >= 0;
+        EXPECT_EQ(followed, name == "40");
+        EXPECT_EQ(reportedLines(scripted.dialogs), followed ? std::vector<int>{} : std::vector<int>{130}) << name.data();
+        if (!followed) {
+            EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"Too many levels of symbolic links\r\n"_s));
+        }
+    }
+    EXPECT_EQ(contentOf(tree.path("chain/0")), "/new/a.txt\r\n");
+    EXPECT_EQ(filesIn(tree.path("chain")).size(), 44);
 }
 
 // The new file keeps the old one's owner and every bit of its mode, the
