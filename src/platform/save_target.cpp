@@ -51,10 +51,16 @@ SaveTarget::SaveTarget(const QByteArray& path)
     nameMax_ = ::fpathconf(folder_.get(), _PC_NAME_MAX);
     if (nameMax_ <= 0)
         nameMax_ = NAME_MAX;
+    // Before anything is written, not at the rename that ends the save.
+    if (name_.size() > nameMax_)
+        throw Failure::fromErrno(ENAMETOOLONG);
 
     struct stat existing {};
-    if (::fstatat(folder_.get(), name_.constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folder_.get(), name_.constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            throw Failure::fromErrno(errno);
         return;
+    }
     if (S_ISDIR(existing.st_mode))
         throw Failure::fromErrno(EISDIR);
     if (!S_ISREG(existing.st_mode))

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fcntl.h>
 
@@ -305,6 +306,7 @@ TEST_F(TextExportTest, ExportThatCannotBeWrittenEndsWithOneReportAndNoFileChange
         {tree.path("missing/out.txt"), u"No such file or directory"_s},
         {tree.path("folder"), u"Is a directory"_s},
         {tree.path("pipe.txt"), QString::fromUtf8(tree.path("pipe.txt")) + u" is not a regular file"_s},
+        {tree.path(QByteArray(NAME_MAX + 1, 'n')), u"File name too long"_s},
     };
     for (const Case& failing : cases) {
         scripted.dialogs.shown.clear();
