@@ -31,6 +31,8 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     int get() const { return fd_; }
+    // Hands the descriptor over, to be closed by the caller.
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;

@@ -1,6 +1,7 @@
 #include "output_file.h"
 
 #include "failure.h"
+#include "in_place_output_file.h"
 #include "save_target.h"
 
 #include <QRandomGenerator>
@@ -24,23 +25,29 @@ QByteArray temporaryNameFor(const QByteArray& name, long nameMax)
     return '.' + name.left(std::max<qsizetype>(1, nameMax - 1 - suffix.size())) + suffix;
 }
 
+// Answers -1 and leaves errno when the folder takes no new file.
+int createTemporary(const SaveTarget& target, QByteArray& name)
+{
+    for (int attempt = 0;; ++attempt) {
+        name = temporaryNameFor(target.name(), target.nameMax());
+        const int fd = ::openat(target.folder(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST || attempt == 100)
+            return fd;
+    }
+}
+
 } // namespace
 
 // Works relative to its folder, opened once: a folder renamed or moved in
 // the middle of a save still gets the file, and nothing is left behind.
 class ReplacingOutputFile final : public OutputFile {
 public:
-    ReplacingOutputFile(ReplacingOutputFiles& files, SaveTarget target)
+    ReplacingOutputFile(ReplacingOutputFiles& files, SaveTarget target, QByteArray temporary, int fd)
         : files_(files)
         , target_(std::move(target))
+        , temporary_(std::move(temporary))
+        , fd_(fd)
     {
-        for (int attempt = 0; fd_ < 0; ++attempt) {
-            temporary_ = temporaryNameFor(target_.name(), target_.nameMax());
-            fd_ = ::openat(target_.folder(), temporary_.constData(),
-                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd_ < 0 && (errno != EEXIST || attempt == 100))
-                throw Failure::fromErrno(errno);
-        }
         files_.unfinished_.insert(this);
         // The new file takes the old one's place: it keeps its owner where
         // allowed, then its permissions, as a change of owner clears the
@@ -129,7 +136,16 @@ private:
 
 std::unique_ptr<OutputFile> ReplacingOutputFiles::create(const QByteArray& path)
 {
-    return std::make_unique<ReplacingOutputFile>(*this, SaveTarget(path));
+    SaveTarget target(path);
+    QByteArray temporary;
+    const int fd = createTemporary(target, temporary);
+    if (fd >= 0)
+        return std::make_unique<ReplacingOutputFile>(*this, std::move(target), std::move(temporary), fd);
+    // A folder the user may not add to can still hold a file the user may
+    // write.
+    if ((errno == EACCES || errno == EPERM) && target.existing())
+        return openInPlace(target);
+    throw Failure::fromErrno(errno);
 }
 
 void ReplacingOutputFiles::removeUnfinished()

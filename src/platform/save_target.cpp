@@ -65,6 +65,10 @@ SaveTarget::SaveTarget(const QByteArray& path)
         throw Failure::fromErrno(EISDIR);
     if (!S_ISREG(existing.st_mode))
         throw NotARegularFile(target);
+    // A new file put in its place needs only a folder that takes it; the
+    // user's own protection of the file is honoured as a write honours it.
+    if (::faccessat(folder_.get(), name_.constData(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0)
+        throw Failure::fromErrno(errno);
     existing_ = existing;
 }
 

@@ -7,6 +7,7 @@
 #include "support/qt_printers.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +107,17 @@ std::vector<int> reportedLines(const ScriptedDialogs& boxes)
         lines.push_back(report.text.section(u"at line "_s, 1).section(u'\r', 0, 0).toInt());
     }
     return lines;
+}
+
+// The reports and the "Done." of a save, in one line.
+QByteArray outcomeOf(const ScriptedDialogs& boxes)
+{
+    QStringList said;
+    for (const ShownBox& report : boxes.errorReports())
+        said << report.text.section(u"at line "_s, 1).section(u'\r', 0, 0) + u' ' + report.text.section(u'\r', 0, 0);
+    if (boxes.messages().contains(u"Done."_s))
+        said << u"Done."_s;
+    return said.join(u"; "_s).toUtf8();
 }
 
 struct TextExportTest : ::testing::Test {
@@ -290,6 +302,57 @@ TEST_F(TextExportTest, FolderRenamedDuringTheSaveGetsTheFileAndNoLitter)
     }
 }
 
+// Root writes every file, so this runs as a user. A file the user
+// write-protected is refused, as a write to it would be; one the user may
+// write, in a folder that takes no new file, is written in place, keeps its
+// owner and mode, and holds its old text until the save is whole.
+TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    results({"/new/a.txt", "/new/b.txt"});
+    tree.folder("user");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(tree.path().constData(), 0711), 0);
+        ASSERT_EQ(::chown(tree.path("user").constData(), unprivilegedId, unprivilegedId), 0);
+    }
+    const QByteArray said = runUnprivileged([&] {
+        tree.file("user/protected.txt", "old");
+        tree.file("user/locked/open.txt", "old");
+        tree.file("user/locked/protected.txt", "old");
+        ::chmod(tree.path("user/protected.txt").constData(), 0444);
+        ::chmod(tree.path("user/locked/open.txt").constData(), 0640);
+        ::chmod(tree.path("user/locked/protected.txt").constData(), 0444);
+        ::chmod(tree.path("user/locked").constData(), 0555);
+        const auto contentAt = [&](const QByteArray& path) {
+            const QByteArray content = contentOf(path);
+            return content == "/new/a.txt\r\n/new/b.txt\r\n" ? QByteArray("new") : content;
+        };
+        QByteArray said;
+        for (const QByteArray name : {"protected.txt", "locked/open.txt", "locked/protected.txt", "locked/new.txt"}) {
+            const QByteArray target = tree.path("user/" + name);
+            QByteArray during = "-";
+            scripted.eventPump.onYield = [&](int) { during = contentAt(target); };
+            scripted.dialogs.shown.clear();
+            if (QFile::exists(QString::fromUtf8(target)))
+                scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+            saveAs(target);
+            said += name + ": " + outcomeOf(scripted.dialogs) + ", during " + during + ", after " + contentAt(target) + '\n';
+        }
+        ::chmod(tree.path("user/locked").constData(), 0755);
+        return said;
+    });
+    EXPECT_EQ(said,
+        "protected.txt: 130 Permission denied, during -, after old\n"
+        "locked/open.txt: Done., during old, after new\n"
+        "locked/protected.txt: 130 Permission denied, during -, after old\n"
+        "locked/new.txt: 130 Permission denied, during -, after <missing>\n");
+    struct stat saved {};
+    ASSERT_EQ(::stat(tree.path("user/locked/open.txt").constData(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, 0640U);
+    EXPECT_EQ(saved.st_uid, ::geteuid() == 0 ? unprivilegedId : ::geteuid());
+    EXPECT_EQ(filesIn(tree.path("user/locked")), (QStringList{u"open.txt"_s, u"protected.txt"_s}));
+    EXPECT_EQ(filesIn(tree.path("user")), (QStringList{u"locked"_s, u"protected.txt"_s}));
+}
+
 // Whatever fails, one report says so at the step that failed, "Done." is
 // not shown, the old file, if any, stays as it was and nothing is left beside it.
 TEST_F(TextExportTest, ExportThatCannotBeWrittenEndsWithOneReportAndNoFileChanged)
@@ -340,9 +403,11 @@ TEST_F(TextExportTest, ListEmptiedDuringTheExportGivesOneReportAndNoFile)
 
 // A disk that fills up in the middle: a small file system of its own where
 // the test may mount one, else an output device that fails the same way.
+// Written in place, in a folder that takes no new file, the text that does
+// not fit leaves the old one whole too.
 TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
 {
-    for (int i = 0; i < 1000; ++i)
+    for (int i = 0; i < 2000; ++i)
         window.resultList().append("/photos/2026/holiday/" + QByteArray::number(i) + "-a-long-enough-name.jpg", true);
     const QByteArray old = QByteArray(20000, 'o') + "\r\n";
     SmallFileSystem disk(64 * 1024);
@@ -356,6 +421,21 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
         saveAs(target);
         EXPECT_EQ(contentOf(target), old);
         EXPECT_EQ(filesIn(disk.path()), QStringList{u"results.txt"_s});
+
+        const QByteArray inPlace = runUnprivileged([&] {
+            ScriptedDialogs& boxes = scripted.dialogs;
+            boxes.shown.clear();
+            const QByteArray locked = disk.path() + "/locked";
+            QFile file(QString::fromUtf8(locked + "/results.txt"));
+            if (::mkdir(locked.constData(), 0755) != 0 || !file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
+                return QByteArray("cannot prepare");
+            file.close();
+            ::chmod(locked.constData(), 0555);
+            boxes.messageAnswers.push_back(Answer::Yes);
+            saveAs(locked + "/results.txt");
+            return outcomeOf(boxes) + (contentOf(locked + "/results.txt") == old ? ", old file whole" : ", old file lost");
+        });
+        EXPECT_EQ(inPlace, "140 No space left on device, old file whole");
     } else {
         FillingOutputFiles filling;
         filling.capacity = 12000;
