@@ -111,7 +111,10 @@ public:
             throw Failure::fromErrno(errno);
         files_.unfinished_.erase(this);
         temporary_.clear();
-        ::fsync(target_.folder());
+        // The new name is saved only once it is on the disk too. A file
+        // system that cannot sync folders says so with EINVAL.
+        if (::fsync(target_.folder()) != 0 && errno != EINVAL)
+            throw Failure::fromErrno(errno);
     }
 
     void removeTemporary()

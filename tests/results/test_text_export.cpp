@@ -5,6 +5,7 @@
 #include "results/text_export.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
+#include "support/recording_file_system.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
@@ -351,6 +352,48 @@ TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWr
     EXPECT_EQ(saved.st_uid, ::geteuid() == 0 ? unprivilegedId : ::geteuid());
     EXPECT_EQ(filesIn(tree.path("user/locked")), (QStringList{u"open.txt"_s, u"protected.txt"_s}));
     EXPECT_EQ(filesIn(tree.path("user")), (QStringList{u"locked"_s, u"protected.txt"_s}));
+}
+
+// On a file system that writes its calls down, the new file is on the disk
+// before it takes the old one's place, and so is its name before "Done.".
+// A disk that tells of a failed write only at an fsync, as NFS and quotas
+// may, gets a report and no "Done.", whether the file is replaced, written
+// in place or its name fails to reach the disk.
+TEST_F(TextExportTest, SaveIsOnTheDiskBeforeDoneAndAFailedSyncIsReported)
+{
+    results({"/new/a.txt"});
+    {
+        RecordingFileSystem disk;
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.whyNot().toStdString();
+        saveAs(disk.path("out.txt"));
+        const QByteArrayList calls = disk.calls();
+        ASSERT_EQ(calls.size(), 3) << calls.join(", ").constData();
+        const QByteArray temporary = calls[0].mid(6);
+        EXPECT_TRUE(temporary.startsWith("/.out.txt.ferrowax-")) << temporary.constData();
+        EXPECT_EQ(calls, (QByteArrayList{"fsync " + temporary, "rename " + temporary + " /out.txt", "fsyncdir /"}));
+        EXPECT_EQ(scripted.dialogs.messages(), QStringList{u"Done."_s});
+    }
+    for (const QString& failing : {u"fsync"_s, u"fsyncdir"_s}) {
+        RecordingFileSystem disk({failing});
+        ASSERT_TRUE(disk.mounted()) << disk.whyNot().toStdString();
+        for (const QByteArray name : {"out.txt", "locked/out.txt"}) {
+            QFile old(QString::fromUtf8(disk.path(name)));
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()) && old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            old.close();
+            ::chmod(disk.path("locked").constData(), 0555);
+            scripted.dialogs.shown.clear();
+            scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+            saveAs(disk.path(name));
+            const bool inPlace = name.startsWith("locked");
+            EXPECT_EQ(outcomeOf(scripted.dialogs), inPlace && failing == u"fsyncdir"_s ? "Done." : "140 Input/output error")
+                << name.constData() << " " << failing.toStdString();
+            if (failing == u"fsync"_s && !inPlace) {
+                EXPECT_EQ(contentOf(disk.path(name)), "old");
+            }
+        }
+        EXPECT_EQ(filesIn(disk.path()), (QStringList{u"locked"_s, u"out.txt"_s}));
+    }
 }
 
 // Whatever fails, one report says so at the step that failed, "Done." is
