@@ -95,6 +95,13 @@ class RecordingFs(Operations):
         self.add(path, stat.S_IFREG | (mode & 0o7777))
         return 0
 
+    def symlink(self, link, target):
+        self.add(link, stat.S_IFLNK | 0o777)
+        self.find(link).data = bytearray(target.encode())
+
+    def readlink(self, path):
+        return self.find(path).data.decode()
+
     def open(self, path, flags):
         self.find(path)
         return 0
