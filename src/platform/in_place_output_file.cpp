@@ -15,19 +15,34 @@ namespace ferrowax {
 
 namespace {
 
+// Without fallocate, as on NFS, a byte written into each block past the
+// old end makes the file system find room for it. Answers an errno value.
+int writeIntoNewBlocks(int fd, off_t oldSize, off_t size)
+{
+    constexpr off_t block = 4096;
+    for (off_t offset = size - 1; offset >= oldSize; offset -= block) {
+        if (::pwrite(fd, "", 1, offset) != 1)
+            return errno;
+    }
+    return 0;
+}
+
 // Makes room for `size` bytes before the first old byte is overwritten, so
 // that a full disk leaves the old file whole.
 void reserve(int fd, off_t size, off_t oldSize)
 {
-    if (size == 0)
+    if (size == 0 || ::fallocate(fd, 0, 0, size) == 0)
         return;
-    if (const int error = ::posix_fallocate(fd, 0, size); error != 0) {
-        // Room found only in part may have lengthened the file.
-        struct stat now {};
-        if (::fstat(fd, &now) == 0 && now.st_size != oldSize)
-            [[maybe_unused]] const int restored = ::ftruncate(fd, oldSize);
-        throw Failure::fromErrno(error);
-    }
+    int error = errno;
+    if (error == EOPNOTSUPP)
+        error = writeIntoNewBlocks(fd, oldSize, size);
+    if (error == 0)
+        return;
+    // Room found only in part may have lengthened the file.
+    struct stat now {};
+    if (::fstat(fd, &now) == 0 && now.st_size != oldSize)
+        [[maybe_unused]] const int restored = ::ftruncate(fd, oldSize);
+    throw Failure::fromErrno(error);
 }
 
 void writeAll(int fd, QByteArrayView bytes)

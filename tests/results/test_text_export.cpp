@@ -374,12 +374,14 @@ TEST_F(TextExportTest, SaveIsOnTheDiskBeforeDoneAndAFailedSyncIsReported)
         EXPECT_EQ(calls, (QByteArrayList{"fsync " + temporary, "rename " + temporary + " /out.txt", "fsyncdir /"}));
         EXPECT_EQ(scripted.dialogs.messages(), QStringList{u"Done."_s});
     }
+    const QByteArray oldText(10000, 'o');
     for (const QString& failing : {u"fsync"_s, u"fsyncdir"_s}) {
         RecordingFileSystem disk({failing});
         ASSERT_TRUE(disk.mounted()) << disk.whyNot().toStdString();
         for (const QByteArray name : {"out.txt", "locked/out.txt"}) {
+            // Longer than the new text, in a file system that cannot reserve room.
             QFile old(QString::fromUtf8(disk.path(name)));
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()) && old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()) && old.open(QIODevice::WriteOnly) && old.write(oldText) > 0);
             old.close();
             ::chmod(disk.path("locked").constData(), 0555);
             scripted.dialogs.shown.clear();
@@ -389,7 +391,7 @@ TEST_F(TextExportTest, SaveIsOnTheDiskBeforeDoneAndAFailedSyncIsReported)
             EXPECT_EQ(outcomeOf(scripted.dialogs), inPlace && failing == u"fsyncdir"_s ? "Done." : "140 Input/output error")
                 << name.constData() << " " << failing.toStdString();
             if (failing == u"fsync"_s && !inPlace) {
-                EXPECT_EQ(contentOf(disk.path(name)), "old");
+                EXPECT_EQ(contentOf(disk.path(name)), oldText);
             }
         }
         EXPECT_EQ(filesIn(disk.path()), (QStringList{u"locked"_s, u"out.txt"_s}));
