@@ -1,15 +1,13 @@
 #include "output_file.h"
 
 #include "failure.h"
-#include "file_descriptor.h"
-#include "path_parts.h"
-#include "regular_file.h"
+#include "in_place_output_file.h"
+#include "save_target.h"
 
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,22 +17,6 @@ namespace ferrowax {
 
 namespace {
 
-// The file a save to `path` lands in: every link of a chain is followed, so
-// that the file at its end is replaced and each link keeps naming it. Bytes
-// throughout, so names that are not UTF-8 survive.
-QByteArray targetOf(QByteArray path)
-{
-    for (int link = 0; link < 40; ++link) {
-        char target[4096];
-        const ssize_t size = ::readlink(path.constData(), target, sizeof target);
-        if (size < 0)
-            return path; // not a link, or nothing there yet
-        const QByteArray next(target, size);
-        path = next.startsWith('/') ? next : folderOf(path) + '/' + next;
-    }
-    throw Failure::fromErrno(ELOOP);
-}
-
 // A name beside `name` that no user would pick, within the file system's
 // limit on names however long `name` is.
 QByteArray temporaryNameFor(const QByteArray& name, long nameMax)
@@ -43,41 +25,36 @@ QByteArray temporaryNameFor(const QByteArray& name, long nameMax)
     return '.' + name.left(std::max<qsizetype>(1, nameMax - 1 - suffix.size())) + suffix;
 }
 
+// Answers -1 and leaves errno when the folder takes no new file.
+int createTemporary(const SaveTarget& target, QByteArray& name)
+{
+    for (int attempt = 0;; ++attempt) {
+        name = temporaryNameFor(target.name(), target.nameMax());
+        const int fd = ::openat(target.folder(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST || attempt == 100)
+            return fd;
+    }
+}
+
 } // namespace
 
 // Works relative to its folder, opened once: a folder renamed or moved in
 // the middle of a save still gets the file, and nothing is left behind.
 class ReplacingOutputFile final : public OutputFile {
 public:
-    ReplacingOutputFile(ReplacingOutputFiles& files, const QByteArray& target)
+    ReplacingOutputFile(ReplacingOutputFiles& files, SaveTarget target, QByteArray temporary, int fd)
         : files_(files)
-        , folder_(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-        , name_(nameOf(target))
+        , target_(std::move(target))
+        , temporary_(std::move(temporary))
+        , fd_(fd)
     {
-        if (folder_.get() < 0)
-            throw Failure::fromErrno(errno);
-        struct stat existing {};
-        const bool exists = ::fstatat(folder_.get(), name_.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-        if (exists && S_ISDIR(existing.st_mode))
-            throw Failure::fromErrno(EISDIR);
-        if (exists && !S_ISREG(existing.st_mode))
-            throw NotARegularFile(target);
-
-        const long nameMax = ::fpathconf(folder_.get(), _PC_NAME_MAX);
-        for (int attempt = 0; fd_ < 0; ++attempt) {
-            temporary_ = temporaryNameFor(name_, nameMax > 0 ? nameMax : NAME_MAX);
-            fd_ = ::openat(folder_.get(), temporary_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                0666);
-            if (fd_ < 0 && (errno != EEXIST || attempt == 100))
-                throw Failure::fromErrno(errno);
-        }
         files_.unfinished_.insert(this);
         // The new file takes the old one's place: it keeps its owner where
         // allowed, then its permissions, as a change of owner clears the
         // set-user-ID and set-group-ID bits.
-        if (exists) {
-            [[maybe_unused]] const int owned = ::fchown(fd_, existing.st_uid, existing.st_gid);
-            ::fchmod(fd_, existing.st_mode & 07777);
+        if (const std::optional<struct stat>& existing = target_.existing()) {
+            [[maybe_unused]] const int owned = ::fchown(fd_, existing->st_uid, existing->st_gid);
+            ::fchmod(fd_, existing->st_mode & 07777);
         }
     }
 
@@ -130,18 +107,21 @@ public:
         }
         if (::close(fd) != 0)
             throw Failure::fromErrno(errno);
-        if (::renameat(folder_.get(), temporary_.constData(), folder_.get(), name_.constData()) != 0)
+        if (::renameat(target_.folder(), temporary_.constData(), target_.folder(), target_.name().constData()) != 0)
             throw Failure::fromErrno(errno);
         files_.unfinished_.erase(this);
         temporary_.clear();
-        ::fsync(folder_.get());
+        // The new name is saved only once it is on the disk too. A file
+        // system that cannot sync folders says so with EINVAL.
+        if (::fsync(target_.folder()) != 0 && errno != EINVAL)
+            throw Failure::fromErrno(errno);
     }
 
     void removeTemporary()
     {
         if (temporary_.isEmpty())
             return;
-        ::unlinkat(folder_.get(), temporary_.constData(), 0);
+        ::unlinkat(target_.folder(), temporary_.constData(), 0);
         temporary_.clear();
         files_.unfinished_.erase(this);
     }
@@ -151,8 +131,7 @@ private:
     static constexpr qsizetype bytesHandedOverTogether = 64 * 1024;
 
     ReplacingOutputFiles& files_;
-    FileDescriptor folder_;
-    QByteArray name_;
+    SaveTarget target_;
     QByteArray waiting_;
     QByteArray temporary_;
     int fd_ = -1;
@@ -160,7 +139,16 @@ private:
 
 std::unique_ptr<OutputFile> ReplacingOutputFiles::create(const QByteArray& path)
 {
-    return std::make_unique<ReplacingOutputFile>(*this, targetOf(path));
+    SaveTarget target(path);
+    QByteArray temporary;
+    const int fd = createTemporary(target, temporary);
+    if (fd >= 0)
+        return std::make_unique<ReplacingOutputFile>(*this, std::move(target), std::move(temporary), fd);
+    // A folder the user may not add to can still hold a file the user may
+    // write.
+    if ((errno == EACCES || errno == EPERM) && target.existing())
+        return openInPlace(target);
+    throw Failure::fromErrno(errno);
 }
 
 void ReplacingOutputFiles::removeUnfinished()

@@ -10,8 +10,8 @@ namespace ferrowax {
 
 // A file being written from its start. Every failure is a Failure carrying
 // the system's own text. Writes may wait in memory until there are enough
-// of them or until flush; the write or flush that hands them to the system
-// meets its failure.
+// of them, until flush or until close; the call that hands them to the
+// system meets its failure.
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
@@ -33,8 +33,10 @@ class ReplacingOutputFile;
 
 // Files written beside their target under a name no user would pick and put
 // in its place with one rename once every byte has reached the disk. Until
-// then the old file, if any, stays whole. Only a regular file is replaced;
-// links are followed to the file at the end of their chain.
+// then the old file, if any, stays whole. Only a regular file the user may
+// write is replaced; links are followed to the file at the end of their
+// chain. In a folder that takes no new file, a file the user may write is
+// written in place instead, all at once when it is closed.
 class ReplacingOutputFiles final : public OutputFiles {
 public:
     std::unique_ptr<OutputFile> create(const QByteArray& path) override;

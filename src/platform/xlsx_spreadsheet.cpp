@@ -3,12 +3,12 @@
 #include "failure.h"
 #include "program_search.h"
 #include "program_start.h"
+#include "workbook_cache.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <xlsxwriter.h>
 
@@ -16,10 +16,6 @@
 #include <functional>
 #include <map>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -29,7 +25,6 @@ namespace {
 
 const QString xlsxMimeType = u"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"_s;
 constexpr double widestColumn = 255;
-constexpr qint64 daysKept = 7;
 // How long a spreadsheet program is watched for failing at once.
 constexpr int watchMilliseconds = 2000;
 
@@ -51,15 +46,6 @@ QByteArray cellText(const QString& text)
     }
     return clean.toUtf8();
 }
-
-// Marks a workbook as written by this program and changed by nobody since:
-// its modification time is the time it was made, to the second, with this
-// many nanoseconds. A spreadsheet program that saves it sets a time of its
-// own, and so does any other change.
-constexpr long writtenMark = 417'417'417;
-
-// The names the program gives its workbooks, and nothing else.
-const QRegularExpression workbookName(uR"(^Results \d{4}-\d{2}-\d{2} \d{2}\.\d{2}\.\d{2}( \(\d+\))?\.xlsx(\.partial)?$)"_s);
 
 class Workbook {
 public:
@@ -135,11 +121,7 @@ public:
         lxw_workbook* workbook = workbook_;
         workbook_ = nullptr;
         check(workbook_close(workbook));
-        const QByteArray partial = QFile::encodeName(partialPath_);
-        const timespec times[2] = {{0, UTIME_OMIT}, {made_.toSecsSinceEpoch(), writtenMark}};
-        ::utimensat(AT_FDCWD, partial.constData(), times, 0);
-        if (!QFile::rename(partialPath_, path_))
-            throw Failure(u"The workbook cannot be stored"_s);
+        WorkbookCache(QFileInfo(path_).absolutePath()).store(partialPath_, path_, made_);
         return path_;
     }
 
@@ -252,21 +234,7 @@ QString XlsxSpreadsheets::newWorkbookPath(const QDateTime& made) const
 
 void XlsxSpreadsheets::removeOldWorkbooks() const
 {
-    const qint64 weekAgo = clock_().addDays(-daysKept).toSecsSinceEpoch();
-    const QDir workbooks(folder());
-    for (const QString& name : workbooks.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!workbookName.match(name).hasMatch())
-            continue;
-        // Only what this program wrote, as it wrote it: never a link, never
-        // a workbook someone saved or changed since.
-        const QByteArray path = QFile::encodeName(workbooks.filePath(name));
-        struct stat status {};
-        if (::lstat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-            continue;
-        const bool unfinished = name.endsWith(u".partial"_s);
-        if ((unfinished || status.st_mtim.tv_nsec == writtenMark) && status.st_mtim.tv_sec < weekAgo)
-            ::unlink(path.constData());
-    }
+    WorkbookCache(folder()).removeOld(clock_());
 }
 
 XlsxSpreadsheets::Opener XlsxSpreadsheets::findOpener() const

@@ -21,8 +21,9 @@ namespace ferrowax {
 // A spreadsheet program may keep a workbook open after Ferrowax has ended,
 // so workbooks live in the user's cache folder ($XDG_CACHE_HOME/ferrowax,
 // else ~/.cache/ferrowax), named after the time they were made, and are
-// removed a week later, unless someone changed or saved them meanwhile.
-// Rows past a worksheet's last continue on a further worksheet.
+// removed a week later, unless someone changed or saved them meanwhile
+// (see WorkbookCache). Rows past a worksheet's last continue on a further
+// worksheet.
 class XlsxSpreadsheets final : public SpreadsheetApplications {
 public:
     explicit XlsxSpreadsheets(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),

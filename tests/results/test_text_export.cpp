@@ -5,8 +5,10 @@
 #include "results/text_export.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
+#include "support/recording_file_system.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fcntl.h>
 
@@ -105,6 +108,17 @@ std::vector<int> reportedLines(const ScriptedDialogs& boxes)
         lines.push_back(report.text.section(u"at line "_s, 1).section(u'\r', 0, 0).toInt());
     }
     return lines;
+}
+
+// The reports and the "Done." of a save, in one line.
+QByteArray outcomeOf(const ScriptedDialogs& boxes)
+{
+    QStringList said;
+    for (const ShownBox& report : boxes.errorReports())
+        said << report.text.section(u"at line "_s, 1).section(u'\r', 0, 0) + u' ' + report.text.section(u'\r', 0, 0);
+    if (boxes.messages().contains(u"Done."_s))
+        said << u"Done."_s;
+    return said.join(u"; "_s).toUtf8();
 }
 
 struct TextExportTest : ::testing::Test {
@@ -212,6 +226,27 @@ TEST_F(TextExportTest, SaveThroughAChainOfLinksReplacesTheFileAtItsEnd)
     const auto entries = std::filesystem::directory_iterator(tree.path("d\xff").toStdString());
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 2);
     EXPECT_TRUE(scripted.dialogs.errorReports().empty());
+
+    // As many links as the system follows in one lookup, and no more; the
+    // links inside a link's folders count too.
+    tree.file("chain/0", "old\r\n");
+    for (int link = 1; link <= 41; ++link)
+        tree.symlink(QByteArray::number(link - 1), "chain/" + QByteArray::number(link));
+    tree.symlink(".", "chain/here");
+    tree.symlink("here/39", "chain/through-a-folder-link");
+    for (const QByteArray name : {"40", "41", "through-a-folder-link"}) {
+        scripted.dialogs.shown.clear();
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(tree.path("chain/" + name));
+        const bool followed = FileDescriptor(::open(tree.path("chain/" + name).constData(), O_RDONLY)).get() >= 0;
+        EXPECT_EQ(followed, name == "40");
+        EXPECT_EQ(reportedLines(scripted.dialogs), followed ? std::vector<int>{} : std::vector<int>{130}) << name.data();
+        if (!followed) {
+            EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"Too many levels of symbolic links\r\n"_s));
+        }
+    }
+    EXPECT_EQ(contentOf(tree.path("chain/0")), "/new/a.txt\r\n");
+    EXPECT_EQ(filesIn(tree.path("chain")).size(), 44);
 }
 
 // The new file keeps the old one's owner and every bit of its mode, the
@@ -268,6 +303,101 @@ TEST_F(TextExportTest, FolderRenamedDuringTheSaveGetsTheFileAndNoLitter)
     }
 }
 
+// Root writes every file, so this runs as a user. A file the user
+// write-protected is refused, as a write to it would be; one the user may
+// write, in a folder that takes no new file, is written in place, keeps its
+// owner and mode, and holds its old text until the save is whole.
+TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    results({"/new/a.txt", "/new/b.txt"});
+    tree.folder("user");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(tree.path().constData(), 0711), 0);
+        ASSERT_EQ(::chown(tree.path("user").constData(), unprivilegedId, unprivilegedId), 0);
+    }
+    const QByteArray said = runUnprivileged([&] {
+        tree.file("user/protected.txt", "old");
+        tree.file("user/locked/open.txt", "old");
+        tree.file("user/locked/protected.txt", "old");
+        ::chmod(tree.path("user/protected.txt").constData(), 0444);
+        ::chmod(tree.path("user/locked/open.txt").constData(), 0640);
+        ::chmod(tree.path("user/locked/protected.txt").constData(), 0444);
+        ::chmod(tree.path("user/locked").constData(), 0555);
+        const auto contentAt = [&](const QByteArray& path) {
+            const QByteArray content = contentOf(path);
+            return content == "/new/a.txt\r\n/new/b.txt\r\n" ? QByteArray("new") : content;
+        };
+        QByteArray said;
+        for (const QByteArray name : {"protected.txt", "locked/open.txt", "locked/protected.txt", "locked/new.txt"}) {
+            const QByteArray target = tree.path("user/" + name);
+            QByteArray during = "-";
+            scripted.eventPump.onYield = [&](int) { during = contentAt(target); };
+            scripted.dialogs.shown.clear();
+            if (QFile::exists(QString::fromUtf8(target)))
+                scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+            saveAs(target);
+            said += name + ": " + outcomeOf(scripted.dialogs) + ", during " + during + ", after " + contentAt(target) + '\n';
+        }
+        ::chmod(tree.path("user/locked").constData(), 0755);
+        return said;
+    });
+    EXPECT_EQ(said,
+        "protected.txt: 130 Permission denied, during -, after old\n"
+        "locked/open.txt: Done., during old, after new\n"
+        "locked/protected.txt: 130 Permission denied, during -, after old\n"
+        "locked/new.txt: 130 Permission denied, during -, after <missing>\n");
+    struct stat saved {};
+    ASSERT_EQ(::stat(tree.path("user/locked/open.txt").constData(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, 0640U);
+    EXPECT_EQ(saved.st_uid, ::geteuid() == 0 ? unprivilegedId : ::geteuid());
+    EXPECT_EQ(filesIn(tree.path("user/locked")), (QStringList{u"open.txt"_s, u"protected.txt"_s}));
+    EXPECT_EQ(filesIn(tree.path("user")), (QStringList{u"locked"_s, u"protected.txt"_s}));
+}
+
+// On a file system that writes its calls down, the new file is on the disk
+// before it takes the old one's place, and so is its name before "Done.".
+// A disk that tells of a failed write only at an fsync, as NFS and quotas
+// may, gets a report and no "Done.", whether the file is replaced, written
+// in place or its name fails to reach the disk.
+TEST_F(TextExportTest, SaveIsOnTheDiskBeforeDoneAndAFailedSyncIsReported)
+{
+    results({"/new/a.txt"});
+    {
+        RecordingFileSystem disk;
+        if (!disk.mounted())
+            GTEST_SKIP() << disk.whyNot().toStdString();
+        saveAs(disk.path("out.txt"));
+        const QByteArrayList calls = disk.calls();
+        ASSERT_EQ(calls.size(), 3) << calls.join(", ").constData();
+        const QByteArray temporary = calls[0].mid(6);
+        EXPECT_TRUE(temporary.startsWith("/.out.txt.ferrowax-")) << temporary.constData();
+        EXPECT_EQ(calls, (QByteArrayList{"fsync " + temporary, "rename " + temporary + " /out.txt", "fsyncdir /"}));
+        EXPECT_EQ(scripted.dialogs.messages(), QStringList{u"Done."_s});
+    }
+    const QByteArray oldText(10000, 'o');
+    for (const QString& failing : {u"fsync"_s, u"fsyncdir"_s}) {
+        RecordingFileSystem disk({failing});
+        ASSERT_TRUE(disk.mounted()) << disk.whyNot().toStdString();
+        for (const QByteArray name : {"out.txt", "locked/out.txt"}) {
+            // Longer than the new text, in a file system that cannot reserve room.
+            QFile old(QString::fromUtf8(disk.path(name)));
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()) && old.open(QIODevice::WriteOnly) && old.write(oldText) > 0);
+            old.close();
+            ::chmod(disk.path("locked").constData(), 0555);
+            scripted.dialogs.shown.clear();
+            scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+            saveAs(disk.path(name));
+            const bool inPlace = name.startsWith("locked");
+            EXPECT_EQ(outcomeOf(scripted.dialogs), inPlace && failing == u"fsyncdir"_s ? "Done." : "140 Input/output error")
+                << name.constData() << " " << failing.toStdString();
+            if (failing == u"fsync"_s && !inPlace) {
+                EXPECT_EQ(contentOf(disk.path(name)), oldText);
+            }
+        }
+        EXPECT_EQ(filesIn(disk.path()), (QStringList{u"locked"_s, u"out.txt"_s}));
+    }
+}
+
 // Whatever fails, one report says so at the step that failed, "Done." is
 // not shown, the old file, if any, stays as it was and nothing is left beside it.
 TEST_F(TextExportTest, ExportThatCannotBeWrittenEndsWithOneReportAndNoFileChanged)
@@ -284,6 +414,7 @@ TEST_F(TextExportTest, ExportThatCannotBeWrittenEndsWithOneReportAndNoFileChange
         {tree.path("missing/out.txt"), u"No such file or directory"_s},
         {tree.path("folder"), u"Is a directory"_s},
         {tree.path("pipe.txt"), QString::fromUtf8(tree.path("pipe.txt")) + u" is not a regular file"_s},
+        {tree.path(QByteArray(NAME_MAX + 1, 'n')), u"File name too long"_s},
     };
     for (const Case& failing : cases) {
         scripted.dialogs.shown.clear();
@@ -317,9 +448,11 @@ TEST_F(TextExportTest, ListEmptiedDuringTheExportGivesOneReportAndNoFile)
 
 // A disk that fills up in the middle: a small file system of its own where
 // the test may mount one, else an output device that fails the same way.
+// Written in place, in a folder that takes no new file, the text that does
+// not fit leaves the old one whole too.
 TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
 {
-    for (int i = 0; i < 1000; ++i)
+    for (int i = 0; i < 2000; ++i)
         window.resultList().append("/photos/2026/holiday/" + QByteArray::number(i) + "-a-long-enough-name.jpg", true);
     const QByteArray old = QByteArray(20000, 'o') + "\r\n";
     SmallFileSystem disk(64 * 1024);
@@ -333,6 +466,21 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
         saveAs(target);
         EXPECT_EQ(contentOf(target), old);
         EXPECT_EQ(filesIn(disk.path()), QStringList{u"results.txt"_s});
+
+        const QByteArray inPlace = runUnprivileged([&] {
+            ScriptedDialogs& boxes = scripted.dialogs;
+            boxes.shown.clear();
+            const QByteArray locked = disk.path() + "/locked";
+            QFile file(QString::fromUtf8(locked + "/results.txt"));
+            if (::mkdir(locked.constData(), 0755) != 0 || !file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
+                return QByteArray("cannot prepare");
+            file.close();
+            ::chmod(locked.constData(), 0555);
+            boxes.messageAnswers.push_back(Answer::Yes);
+            saveAs(locked + "/results.txt");
+            return outcomeOf(boxes) + (contentOf(locked + "/results.txt") == old ? ", old file whole" : ", old file lost");
+        });
+        EXPECT_EQ(inPlace, "140 No space left on device, old file whole");
     } else {
         FillingOutputFiles filling;
         filling.capacity = 12000;

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +19,13 @@ TempTree::TempTree()
 {
     if (!dir_.isValid())
         ADD_FAILURE() << "cannot make a temporary folder";
+}
+
+// Removed by its bytes: QTemporaryDir leaves names that are not UTF-8.
+TempTree::~TempTree()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(root_.toStdString()), ignored);
 }
 
 QByteArray TempTree::path(const QByteArray& relative) const

@@ -10,6 +10,9 @@ namespace ferrowax::testing {
 class TempTree {
 public:
     TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
 
     // The absolute path of `relative` below the tree's root.
     QByteArray path(const QByteArray& relative = {}) const;

@@ -1,5 +1,6 @@
 // Starts the real window over the real file system and closes it in the
 // middle of a command, to show that closing ends the process at once.
+// CLOSE_AT_YIELD 0 closes it once the command has returned.
 //
 //   close_probe search FOLDER CLOSE_AT_YIELD
 //   close_probe export FILE LINES CLOSE_AT_YIELD
@@ -76,5 +77,7 @@ int main(int argc, char* argv[])
         window.findChild<QPushButton*>(QStringLiteral("PushButton1"))->click();
     }
     std::printf("command returned\n");
+    if (closeAtYield == 0)
+        window.close();
     return 3;
 }
