@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "accessible_frame.h"
+#include "check_announcer.h"
 #include "command_button.h"
 #include "command_kit/app_title.h"
 #include "command_kit/error_report.h"
@@ -128,6 +129,7 @@ void Form1::createControls()
 
     listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
     new ResultListActions(listView2_, state_, services_);
+    new CheckAnnouncer(listView2_);
     QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405},
         [this] { PushButton2_Click(state_, services_); });
     QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405},

@@ -46,6 +46,24 @@ std::vector<int> ResultListActions::selected() const
     return numbers;
 }
 
+// As in file managers, Space on several selected rows ticks or unticks them
+// all: each takes the opposite of the current row's state. A single row is
+// left to the view.
+bool ResultListActions::tickSelectedRows()
+{
+    const QModelIndex current = view_->currentIndex();
+    const QModelIndexList rows = view_->selectionModel()->selectedRows();
+    if (rows.size() < 2 || !current.isValid() || !view_->selectionModel()->isRowSelected(current.row()))
+        return false;
+    const Qt::CheckState ticked =
+        current.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+    for (const QModelIndex& row : rows) {
+        if (row.data(Qt::CheckStateRole).value<Qt::CheckState>() != ticked)
+            view_->model()->setData(row, ticked, Qt::CheckStateRole);
+    }
+    return true;
+}
+
 QPoint ResultListActions::belowCurrentRow() const
 {
     const QRect row = view_->visualRect(view_->currentIndex());
@@ -85,6 +103,8 @@ bool ResultListActions::eventFilter(QObject* watched, QEvent* event)
             showMenu(belowCurrentRow());
             return true;
         }
+        if (key->key() == Qt::Key_Space && modifiers == Qt::NoModifier)
+            return tickSelectedRows();
     }
     return false;
 }
