@@ -59,7 +59,7 @@ constexpr int showIntervalMilliseconds = 50;
 
 const QString folderListTip = u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s;
 const QString extensionListTip = u"Move | line to right and out of window to reveal full names."_s;
-
+const QString resultListTip = u"Double-click item to open it. Move | line to right and out of window to reveal full names."_s;
 
 } // namespace
 
@@ -127,7 +127,7 @@ void Form1::createControls()
     progressBar1_->setAlignment(Qt::AlignCenter);
     showProgress();
 
-    listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
+    listView2_ = addList("ListView2", state_.resultList(), resultListTip, {8040, 120, 7800, 4140});
     new ResultListActions(listView2_, state_, services_);
     new CheckAnnouncer(listView2_);
     QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405},

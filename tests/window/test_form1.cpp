@@ -94,7 +94,7 @@ TEST(Form1, StartUpNamesTheWindowAndGivesEachListItsColumn)
 
     const std::vector<std::tuple<const char*, QString, int, QString>> lists{
         {"ListView1", u"Folder(s)"_s, 447, u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s},
-        {"ListView2", u"Results"_s, 487, u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s},
+        {"ListView2", u"Results"_s, 487, u"Double-click item to open it. Move | line to right and out of window to reveal full names."_s},
         {"ListView3", u"Extension"_s, 447, u"Move | line to right and out of window to reveal full names."_s},
     };
     for (const auto& [name, header, width, tip] : lists) {
