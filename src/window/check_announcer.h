@@ -6,9 +6,9 @@ class QAbstractItemView;
 
 namespace ferrowax {
 
-// Tells screen readers of every row whose tick changes, as a change of its
-// cell's checked state. Qt's item views leave that out: without it a screen
-// reader learns of a tick only when it asks again.
+// Tells screen readers of every row on screen whose tick changes, as a
+// change of its cell's checked state. Qt's item views leave that out:
+// without it a screen reader learns of a tick only when it asks again.
 class CheckAnnouncer final : public QObject {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #include "result_list_actions.h"
 
+#include "command_kit/window_state.h"
 #include "results/result_actions.h"
 
 #include <QAbstractItemView>
@@ -52,15 +53,19 @@ std::vector<int> ResultListActions::selected() const
 bool ResultListActions::tickSelectedRows()
 {
     const QModelIndex current = view_->currentIndex();
-    const QModelIndexList rows = view_->selectionModel()->selectedRows();
-    if (rows.size() < 2 || !current.isValid() || !view_->selectionModel()->isRowSelected(current.row()))
+    if (!current.isValid() || !view_->selectionModel()->isRowSelected(current.row()))
         return false;
-    const Qt::CheckState ticked =
-        current.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked ? Qt::Unchecked : Qt::Checked;
-    for (const QModelIndex& row : rows) {
-        if (row.data(Qt::CheckStateRole).value<Qt::CheckState>() != ticked)
-            view_->model()->setData(row, ticked, Qt::CheckStateRole);
+    std::vector<int> numbers;
+    for (const QItemSelectionRange& range : view_->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            numbers.push_back(row + 1);
     }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    if (numbers.size() < 2)
+        return false;
+    EntryListModel& results = window_.resultList();
+    results.setCheckedEntries(numbers, !results.isChecked(current.row() + 1));
     return true;
 }
 
