@@ -36,9 +36,11 @@ def centre(accessible):
 
 
 def lines_of(path):
+    """The files recorded; the maker's home page, which opens on about one
+    start in a hundred, is left out."""
     try:
         with open(path) as record:
-            return record.read().splitlines()
+            return [line for line in record.read().splitlines() if line.startswith("file://")]
     except FileNotFoundError:
         return []
 
