@@ -70,6 +70,23 @@ void EntryListModel::setChecked(int number, bool checked)
     }
 }
 
+void EntryListModel::setCheckedEntries(const std::vector<int>& ascendingNumbers, bool checked)
+{
+    for (const int number : ascendingNumbers)
+        requireEntry(number);
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < ascendingNumbers.size(); ++i) {
+        store_.setChecked(static_cast<std::size_t>(ascendingNumbers[i] - 1), checked);
+        if (i + 1 < ascendingNumbers.size() && ascendingNumbers[i + 1] == ascendingNumbers[i] + 1)
+            continue;
+        const int first = ascendingNumbers[runStart] - 1;
+        const int last = std::min(ascendingNumbers[i] - 1, shownCount_ - 1);
+        if (first <= last)
+            emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
+        runStart = i + 1;
+    }
+}
+
 void EntryListModel::append(QByteArrayView entry, bool checked)
 {
     store_.append(entry, checked);

@@ -1,15 +1,18 @@
 #include "qt_desktop_launcher.h"
 
 #include "failure.h"
+#include "off_thread.h"
 #include "path_parts.h"
 #include "program_search.h"
 #include "program_start.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
+#include <QEventLoop>
 
 #include <cerrno>
+#include <memory>
 
 #include <sys/stat.h>
 
@@ -19,10 +22,12 @@ namespace ferrowax {
 
 namespace {
 
-// How long xdg-open is watched for failing at once, and how long a file
-// manager may take to answer.
+// How long xdg-open is watched for failing at once, how long a file manager
+// may take to answer, and how long the file's file system may take to say
+// whether the file is there.
 constexpr int watchMilliseconds = 2000;
 constexpr int fileManagerMilliseconds = 2000;
+constexpr int fileSystemMilliseconds = 5000;
 
 void requirePresent(const QByteArray& path)
 {
@@ -31,10 +36,18 @@ void requirePresent(const QByteArray& path)
         throw Failure::fromErrno(errno);
 }
 
+void startOpener(const QString& opener, const QByteArray& url, const QProcessEnvironment& environment)
+{
+    if (opener.isEmpty())
+        throw Failure(u"xdg-open cannot be found"_s);
+    startWatched(opener, {QString::fromLatin1(url)}, environment, watchMilliseconds);
+}
+
 } // namespace
 
-QtDesktopLauncher::QtDesktopLauncher(QProcessEnvironment environment)
+QtDesktopLauncher::QtDesktopLauncher(QProcessEnvironment environment, QDBusConnection bus)
     : environment_(std::move(environment))
+    , bus_(std::move(bus))
 {
 }
 
@@ -44,29 +57,48 @@ void QtDesktopLauncher::openUrl(const QUrl& url)
     QDesktopServices::openUrl(url);
 }
 
-void QtDesktopLauncher::startOpener(const QByteArray& url)
+// Both look at the disk, which a stalled mount (or one in the PATH) never
+// answers: on a thread of their own, while the window goes on.
+QString QtDesktopLauncher::openerForPresent(const QByteArray& path) const
 {
-    const QString opener = findProgram(u"xdg-open"_s, environment_);
-    if (opener.isEmpty())
-        throw Failure(u"xdg-open cannot be found"_s);
-    startWatched(opener, {QString::fromLatin1(url)}, environment_, watchMilliseconds);
+    const auto opener = std::make_shared<QString>();
+    const bool answered = runOffThread(
+        [path, opener, environment = environment_] {
+            requirePresent(path);
+            *opener = findProgram(u"xdg-open"_s, environment);
+        },
+        fileSystemMilliseconds);
+    if (!answered)
+        throw Failure(u"The file system of the file does not answer"_s);
+    return *opener;
 }
 
 void QtDesktopLauncher::openFile(const QByteArray& path)
 {
-    requirePresent(path);
-    startOpener(fileUrlOf(path));
+    startOpener(openerForPresent(path), fileUrlOf(path), environment_);
+}
+
+bool QtDesktopLauncher::fileManagerShows(const QByteArray& path)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.FileManager1"_s,
+        u"/org/freedesktop/FileManager1"_s, u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
+    call << QStringList{QString::fromLatin1(fileUrlOf(path))} << QString();
+    // A file manager that never answers ends the call with an error once
+    // the time is up.
+    QDBusPendingCallWatcher answer(bus_.asyncCall(call, fileManagerMilliseconds));
+    QEventLoop waiting;
+    QObject::connect(&answer, &QDBusPendingCallWatcher::finished, &waiting, &QEventLoop::quit);
+    if (!answer.isFinished())
+        waiting.exec();
+    return !answer.isError();
 }
 
 void QtDesktopLauncher::showInFolder(const QByteArray& path)
 {
-    requirePresent(path);
-    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.FileManager1"_s,
-        u"/org/freedesktop/FileManager1"_s, u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
-    call << QStringList{QString::fromLatin1(fileUrlOf(path))} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, fileManagerMilliseconds);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        startOpener(fileUrlOf(folderOf(path))); // no file manager offers it: the folder, at least
+    const QString opener = openerForPresent(path);
+    // No file manager shows it: the folder, at least.
+    if (!fileManagerShows(path))
+        startOpener(opener, fileUrlOf(folderOf(path)), environment_);
 }
 
 } // namespace ferrowax

@@ -2,24 +2,30 @@
 
 #include "desktop_launcher.h"
 
+#include <QDBusConnection>
 #include <QProcessEnvironment>
 
 namespace ferrowax {
 
 // Files open the freedesktop way: with xdg-open, and shown in the file
-// manager through its org.freedesktop.FileManager1 interface.
+// manager through its org.freedesktop.FileManager1 interface on `bus`.
+// Nothing here waits on a disk or another program without the window
+// handling its events meanwhile.
 class QtDesktopLauncher final : public DesktopLauncher {
 public:
-    explicit QtDesktopLauncher(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+    explicit QtDesktopLauncher(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+        QDBusConnection bus = QDBusConnection::sessionBus());
 
     void openUrl(const QUrl& url) override;
     void openFile(const QByteArray& path) override;
     void showInFolder(const QByteArray& path) override;
 
 private:
-    void startOpener(const QByteArray& url);
+    QString openerForPresent(const QByteArray& path) const;
+    bool fileManagerShows(const QByteArray& path);
 
     QProcessEnvironment environment_;
+    QDBusConnection bus_;
 };
 
 } // namespace ferrowax

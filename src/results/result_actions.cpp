@@ -15,26 +15,41 @@ namespace ferrowax {
 namespace {
 
 // More files than this open only after the user says so.
-constexpr int openedWithoutAsking = 10;
+constexpr std::size_t openedWithoutAsking = 10;
+
+// The paths are taken before anything can yield: a box or a watched launch
+// lets other commands narrow the list, and rows read by number afterwards
+// would be other files. The first that cannot be read ends the command.
+bool takePaths(Procedure& p, int line, WindowState& window, const std::vector<int>& entries,
+    std::vector<QByteArray>& paths)
+{
+    for (const int entry : entries) {
+        if (!p.step(line, [&] { paths.push_back(window.resultList().entry(entry)); }))
+            return false;
+    }
+    return true;
+}
 
 void openEntries(const QString& location, WindowState& window, Services& services, const std::vector<int>& entries)
 {
     ErrorReport report(services.dialogs);
     Procedure p(report, location);
-    int count = 0;
-    p.step(100, [&] { count = static_cast<int>(entries.size()); });
-    if (p.test(102, [&] { return count > openedWithoutAsking; })) {
+    std::vector<QByteArray> paths;
+    if (!takePaths(p, 100, window, entries, paths))
+        return;
+    if (p.test(102, [&] { return paths.size() > openedWithoutAsking; })) {
         int answer = Answer::No;
         p.step(104, [&] {
-            answer = services.dialogs.messageBox(u"Open %1 files?"_s.arg(count), BoxStyle::YesNo);
+            answer = services.dialogs.messageBox(u"Open %1 files?"_s.arg(paths.size()), BoxStyle::YesNo);
         });
         if (p.test(106, [&] { return answer != Answer::Yes; }))
             return;
     }
-    for (const int entry : entries) {
-        QByteArray path;
-        if (p.step(108, [&] { path = window.resultList().entry(entry); }))
-            p.step(110, [&] { services.desktop.openFile(path); });
+    // Many files, one failure: the first ends the command, so an opener
+    // that fails gives one box, not one per file.
+    for (const QByteArray& path : paths) {
+        if (!p.step(108, [&] { services.desktop.openFile(path); }))
+            return;
     }
 }
 
@@ -74,8 +89,11 @@ void mnuCopyPath_Click(WindowState& window, Services& services, const std::vecto
     ErrorReport report(services.dialogs);
     Procedure p(report, u"in Drovatek2021/08/31.Form1.mnuCopyPath_Click "_s);
     QString text;
-    for (const int entry : selected)
-        p.step(100, [&] { text += displayText(window.resultList().entry(entry)) + u"\r\n"_s; });
+    for (const int entry : selected) {
+        if (!p.step(100, [&] { text += displayText(window.resultList().entry(entry)) + u"\r\n"_s; }))
+            return;
+    }
+    // Nothing selected leaves the clipboard as it was.
     if (selected.empty())
         return;
     p.step(102, [&] { ClearClipboard(services.clipboard); });

@@ -9,7 +9,9 @@ class WindowState;
 
 // What can be done with a found file: open it, show it in its folder, copy
 // its path. Entries are Result list numbers, 1-based, in list order; 0 is
-// no entry. They work during a search too, on what was found so far.
+// no entry. They work during a search too, on what was found so far, and
+// on the paths as they were when the command started. The first failure is
+// reported and ends the command.
 
 // A double-click on a result, or Enter on the current one, opens it.
 void ListView2_DblClick(WindowState& window, Services& services, int current);

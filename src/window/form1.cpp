@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "accessible_frame.h"
+#include "check_announcer.h"
 #include "command_button.h"
 #include "command_kit/app_title.h"
 #include "command_kit/error_report.h"
@@ -58,7 +59,7 @@ constexpr int showIntervalMilliseconds = 50;
 
 const QString folderListTip = u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s;
 const QString extensionListTip = u"Move | line to right and out of window to reveal full names."_s;
-
+const QString resultListTip = u"Double-click item to open it. Move | line to right and out of window to reveal full names."_s;
 
 } // namespace
 
@@ -126,8 +127,9 @@ void Form1::createControls()
     progressBar1_->setAlignment(Qt::AlignCenter);
     showProgress();
 
-    listView2_ = addList("ListView2", state_.resultList(), folderListTip, {8040, 120, 7800, 4140});
+    listView2_ = addList("ListView2", state_.resultList(), resultListTip, {8040, 120, 7800, 4140});
     new ResultListActions(listView2_, state_, services_);
+    new CheckAnnouncer(listView2_);
     QPushButton* pushButton2 = addButton("PushButton2", u"Save Results As Text File"_s, {8040, 4340, 3840, 405},
         [this] { PushButton2_Click(state_, services_); });
     QPushButton* pushButton14 = addButton("PushButton14", u"Save Results As Excel File"_s, {12000, 4340, 3840, 405},

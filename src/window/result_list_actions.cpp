@@ -1,5 +1,6 @@
 #include "result_list_actions.h"
 
+#include "command_kit/window_state.h"
 #include "results/result_actions.h"
 
 #include <QAbstractItemView>
@@ -46,6 +47,28 @@ std::vector<int> ResultListActions::selected() const
     return numbers;
 }
 
+// As in file managers, Space on several selected rows ticks or unticks them
+// all: each takes the opposite of the current row's state. A single row is
+// left to the view.
+bool ResultListActions::tickSelectedRows()
+{
+    const QModelIndex current = view_->currentIndex();
+    if (!current.isValid() || !view_->selectionModel()->isRowSelected(current.row()))
+        return false;
+    std::vector<int> numbers;
+    for (const QItemSelectionRange& range : view_->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            numbers.push_back(row + 1);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    if (numbers.size() < 2)
+        return false;
+    EntryListModel& results = window_.resultList();
+    results.setCheckedEntries(numbers, !results.isChecked(current.row() + 1));
+    return true;
+}
+
 QPoint ResultListActions::belowCurrentRow() const
 {
     const QRect row = view_->visualRect(view_->currentIndex());
@@ -85,6 +108,8 @@ bool ResultListActions::eventFilter(QObject* watched, QEvent* event)
             showMenu(belowCurrentRow());
             return true;
         }
+        if (key->key() == Qt::Key_Space && modifiers == Qt::NoModifier)
+            return tickSelectedRows();
     }
     return false;
 }

@@ -166,6 +166,17 @@ TEST(EntryListModel, OnlyAListWithCheckBoxesLetsTheUserTickEntries)
     EXPECT_EQ(changed[1][0].toModelIndex().row(), 1);
     EXPECT_THROW(results.isChecked(3), Failure);
 
+    // Many at once: one change for each run of neighbours.
+    results.append("/third", true);
+    results.append("/fourth", true);
+    changed.clear();
+    results.setCheckedEntries({1, 2, 4}, false);
+    EXPECT_EQ((std::vector<bool>{results.isChecked(1), results.isChecked(2), results.isChecked(3), results.isChecked(4)}),
+        (std::vector<bool>{false, false, true, false}));
+    ASSERT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed[0][1].toModelIndex().row(), 1);
+    EXPECT_EQ(changed[1][0].toModelIndex().row(), 3);
+
     EntryListModel folders;
     folders.addColumn(u"Folder(s)"_s);
     folders.append("/a", true);

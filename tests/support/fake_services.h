@@ -54,6 +54,8 @@ public:
     std::vector<QByteArray> files;
     // A path whose opening fails.
     QByteArray failing;
+    // Runs after each file is handed over, while its launch is watched.
+    std::function<void()> whileLaunching;
     void openUrl(const QUrl& url) override { opened.push_back(url); }
     void openFile(const QByteArray& path) override { record("open ", path); }
     void showInFolder(const QByteArray& path) override { record("show ", path); }
@@ -64,6 +66,8 @@ private:
         if (path == failing)
             throw Failure(QStringLiteral("No application is registered for this file"));
         files.push_back(what + path);
+        if (whileLaunching)
+            whileLaunching();
     }
 };
 

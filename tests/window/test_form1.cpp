@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTableView>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -92,7 +94,7 @@ TEST(Form1, StartUpNamesTheWindowAndGivesEachListItsColumn)
 
     const std::vector<std::tuple<const char*, QString, int, QString>> lists{
         {"ListView1", u"Folder(s)"_s, 447, u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s},
-        {"ListView2", u"Results"_s, 487, u"Double-click item to remove it. Move | line to right and out of window to reveal full names."_s},
+        {"ListView2", u"Results"_s, 487, u"Double-click item to open it. Move | line to right and out of window to reveal full names."_s},
         {"ListView3", u"Extension"_s, 447, u"Move | line to right and out of window to reveal full names."_s},
     };
     for (const auto& [name, header, width, tip] : lists) {
@@ -318,6 +320,66 @@ TEST(Form1, DoubleClickOnAResultRemovesNothing)
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
     QTest::keyClick(view, Qt::Key_Delete);
     EXPECT_EQ(results.count(), 2);
+}
+
+// Picks an item of the menu that `open` brings up, as a user would.
+void chooseFromMenu(const std::function<void()>& open, const QString& item)
+{
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        picker.stop();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == item)
+                menu->setActiveAction(action);
+        }
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    picker.start(10);
+    open();
+}
+
+// Keys and the menu act on the rows the user chose, in list order, and
+// Space ticks a whole selection the opposite way of the current row.
+TEST(Form1, TheResultListsKeysAndMenuActOnTheChosenRows)
+{
+    const HangGuard guard(60);
+    FormHarness h;
+    h.start();
+    EntryListModel& results = h.form.state().resultList();
+    for (const char* path : {"/a/1.txt", "/a/2.txt", "/a/3.txt"})
+        results.append(path, true);
+    results.showQueuedAppends();
+    auto* view = h.control<QTableView>("ListView2");
+    h.form.show();
+    const auto click = [&](int row, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(results.index(row, 0)).center());
+    };
+    const auto ticks = [&] {
+        return std::vector<bool>{results.isChecked(1), results.isChecked(2), results.isChecked(3)};
+    };
+
+    click(1);
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(h.desktop.files, (std::vector<QByteArray>{"open /a/2.txt", "open /a/2.txt"}));
+
+    h.desktop.files.clear();
+    click(2);
+    click(0, Qt::ControlModifier);
+    chooseFromMenu([&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); }, u"Open"_s);
+    EXPECT_EQ(h.desktop.files, (std::vector<QByteArray>{"open /a/1.txt", "open /a/3.txt"}));
+
+    results.setChecked(3, false);
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_EQ(ticks(), (std::vector<bool>{false, true, false}));
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, true, true}));
+    click(1);
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_EQ(ticks(), (std::vector<bool>{true, false, true}));
 }
 
 TEST(Form1, DeleteKeysAndDoubleClicksRemoveTheSelectedInputEntry)
