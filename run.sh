@@ -6,7 +6,8 @@ source tools/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+# Only the program and the files beside it; ./test.sh builds the rest.
+cmake --build build --target ferrowax ferrowax_program_files
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "There is no display to show the Ferrowax window on." >&2

@@ -16,6 +16,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+# xdg-open opens a result, and its folder where the desktop has no file
+# manager service; the Wayland plugin gives a native window on Wayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.kestrune.example/ferrowax/")
 include(CPack)

@@ -14,6 +14,8 @@ in_display() { QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x720x24" "$@"; 
 
 # lintian fails on errors; what it warns of is shown.
 lintian --fail-on error --suppress-tags binary-has-unneeded-section "$deb"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+[ "$recommends" = "xdg-utils, qt6-wayland" ] || { echo "the package recommends: $recommends" >&2; exit 1; }
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/ferrowax.desktop"
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/ferrowax.1.gz" 2>&1 >/dev/null)
@@ -34,7 +36,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 0
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -qq "$deb" >/dev/null
+apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 [ -x /usr/bin/ferrowax ]
 [ "$(env -u DISPLAY ferrowax --version)" = "ferrowax $(dpkg-deb -f "$deb" Version | cut -d- -f1)" ]
 in_display "$search" /usr/bin/ferrowax
