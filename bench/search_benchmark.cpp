@@ -319,6 +319,42 @@ Row measure(Searcher& searcher, const Tree& tree, int rounds, const Commands& co
     return row;
 }
 
+// `ferrowax --list` over the tree, whole and with half of its groups
+// excluded, beside find pruning the same half: medians of the rounds.
+struct ExclusionRow {
+    double whole = 0;
+    double half = 0;
+    double findHalf = 0;
+    long wholeLines = 0;
+    long halfLines = 0;
+};
+
+ExclusionRow measureExclusion(const Tree& tree, int rounds)
+{
+    const QByteArray list = QByteArray(FERROWAX_PROGRAM) + " --list --folder '" + tree.root + "' --ext jpg";
+    // The groups are numbered from 0: group-1[0-9][0-9] is the second half of 200.
+    const QByteArray half = list + " --exclude 'group-1[0-9][0-9]'";
+    const QByteArray findHalf = "find '" + tree.root
+        + "' -mindepth 1 -type d -name 'group-1[0-9][0-9]' -prune -o -type f -name '*.jpg' -print";
+    ExclusionRow row;
+    std::vector<double> wholes;
+    std::vector<double> halves;
+    std::vector<double> finds;
+    for (int round = 0; round < rounds; ++round) {
+        const CommandRun whole = timeCommand(list);
+        wholes.push_back(whole.seconds);
+        row.wholeLines = whole.lines;
+        const CommandRun excluded = timeCommand(half);
+        halves.push_back(excluded.seconds);
+        row.halfLines = excluded.lines;
+        finds.push_back(timeCommand(findHalf).seconds);
+    }
+    row.whole = median(wholes);
+    row.half = median(halves);
+    row.findHalf = median(finds);
+    return row;
+}
+
 QByteArray timeAndRatio(double seconds, double findSeconds)
 {
     if (seconds < 0)
@@ -370,6 +406,7 @@ int main(int argc, char* argv[])
     std::vector<Row> rows;
     for (const Tree& tree : trees)
         rows.push_back(measure(searcher, tree, options.rounds, commandsFor(tree, haveBfs, haveFd)));
+    const ExclusionRow exclusion = measureExclusion(trees.front(), options.rounds);
     std::optional<Row> cold;
     if (emptyCaches()) {
         cold = timeRounds(searcher, trees.front(), commandsFor(trees.front(), haveBfs, haveFd), options.rounds,
@@ -398,6 +435,10 @@ int main(int argc, char* argv[])
     } else {
         std::printf("\ncold cache: not measured, emptying the cache needs root\n");
     }
+    std::printf("\nferrowax --list, warm, .jpg, median of %d rounds: %d files %.3f s (%ld paths); "
+                "half of the groups excluded %.3f s (%.2f of it, %ld paths); find pruning that half %.3f s\n",
+        options.rounds, trees.front().files, exclusion.whole, exclusion.wholeLines, exclusion.half,
+        exclusion.half / exclusion.whole, exclusion.halfLines, exclusion.findHalf);
     std::printf("\nresident before the first search: %.0f MiB; peak over the run: %.0f MiB\n", startedWith,
         peakMemoryMiB());
     std::printf("all files as results: ");
