@@ -22,8 +22,8 @@ enum class EntryTypes { Reported, Unknown };
 std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types);
 
 // Where a reader finds a folder. A subfolder is opened by its name in its
-// parent, still open since the parent was listed, and never through a link:
-// a folder swapped for a link meanwhile is not entered.
+// parent, and never through a link: a folder swapped for a link meanwhile
+// is not entered.
 struct FolderToRead {
     QByteArray path; // as the walk names it
     std::shared_ptr<const FileDescriptor> parent; // none: opened by path
@@ -38,7 +38,7 @@ struct FolderReading {
     std::optional<Failure> factsFailure;
     std::shared_ptr<FolderListing> listing;
     std::optional<Failure> listingFailure;
-    // Kept open while the listing has subfolders, to open them from it.
+    // Open while the listing has subfolders, to open them from it.
     std::shared_ptr<const FileDescriptor> opened;
 };
 
