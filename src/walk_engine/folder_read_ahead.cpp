@@ -158,7 +158,9 @@ struct FolderReadAhead::Plan {
         Job job{folder->path, std::move(folder->parent), {}, {}, topDevice, !descriptorsShort};
         readingFreely += job.freely ? 1 : 0;
         if (job.parent) {
-            job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
+            // One that waits its turn holds nothing until then.
+            if (job.freely)
+                job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
             descriptors.subFolderTaken(*job.parent);
         }
         return job;
@@ -175,7 +177,6 @@ struct FolderReadAhead::Plan {
     {
         bool othersReading = false;
         if (!job.freely) {
-            job.letDescriptorsGo();
             turn.lock();
             routeAfresh(job, false, othersReading);
         }
