@@ -158,7 +158,10 @@ struct FolderReadAhead::Plan {
         Job job{folder->path, std::move(folder->parent), {}, {}, topDevice, !descriptorsShort};
         readingFreely += job.freely ? 1 : 0;
         if (job.parent) {
-            job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
+            // One that waits its turn gets its parent under the turn: a
+            // descriptor it held meanwhile would be one the turn cannot free.
+            if (job.freely)
+                job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
             descriptors.subFolderTaken(*job.parent);
         }
         return job;
