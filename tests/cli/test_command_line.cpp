@@ -338,7 +338,7 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
     TempTree tree;
     for (const char* name : {"top.txt", "node_modules/a.txt", "src/node_modules/b.txt", "src/c.txt", ".git/d.txt",
              "src/.cache/e.txt", "build/cache-1/f.txt", "keep/skip/g.txt", "keep/skipped/h.txt", "up.TXT",
-             "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9"})
+             "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9", "w.TX", "v.\xc3\x89T*"})
         tree.file(name);
     const auto same = [&](const QList<QByteArray>& options, const QList<QByteArray>& findExpression) {
         const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + options);
@@ -354,6 +354,9 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
             "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt", "-print"});
     same({"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"});
     same({"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"});
+    // The whole extension, and no character of it a wildcard.
+    same({"--ext", "tx", "--ext", "\xc3\xa9t*", "--ignore-case"},
+        {"-type", "f", "(", "-iname", "*.tx", "-o", "-iname", "*.\xc3\xa9t\\*", ")"});
 
     // A path is from the current folder; a folder that does not exist is
     // left out of nothing.
