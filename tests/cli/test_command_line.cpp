@@ -130,7 +130,8 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
              QList<QByteArray>{"--list", "--folder", "/", "--ext", ""},
              QList<QByteArray>{"--list", "--folder", "", "--ext", "txt"},
              QList<QByteArray>{"--list", "--folder", "/", "--ext", "txt", "--exclude", ""},
-             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"}}) {
+             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"},
+             QList<QByteArray>{"--one-file-system"}}) {
         const Outcome run = ferrowax(mistaken);
         EXPECT_EQ(run.exitCode, 2) << mistaken.front().constData();
         EXPECT_EQ(run.errors.count('\n'), 2) << run.errors.constData();
