@@ -316,15 +316,19 @@ TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWr
         ASSERT_EQ(::chown(tree.path("user").constData(), unprivilegedId, unprivilegedId), 0);
     }
     const QByteArray said = runUnprivileged([&] {
-        tree.file("user/protected.txt", "old");
-        tree.file("user/locked/open.txt", "old");
-        tree.file("user/locked/protected.txt", "old");
+        // Longer than the new text, which must not keep its tail.
+        const QByteArray old = "old text, longer than the results that replace it";
+        tree.file("user/protected.txt", old);
+        tree.file("user/locked/open.txt", old);
+        tree.file("user/locked/protected.txt", old);
         ::chmod(tree.path("user/protected.txt").constData(), 0444);
         ::chmod(tree.path("user/locked/open.txt").constData(), 0640);
         ::chmod(tree.path("user/locked/protected.txt").constData(), 0444);
         ::chmod(tree.path("user/locked").constData(), 0555);
         const auto contentAt = [&](const QByteArray& path) {
             const QByteArray content = contentOf(path);
+            if (content == old)
+                return QByteArray("old");
             return content == "/new/a.txt\r\n/new/b.txt\r\n" ? QByteArray("new") : content;
         };
         QByteArray said;
