@@ -130,7 +130,8 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
              QList<QByteArray>{"--list", "--folder", "/", "--ext", ""},
              QList<QByteArray>{"--list", "--folder", "", "--ext", "txt"},
              QList<QByteArray>{"--list", "--folder", "/", "--ext", "txt", "--exclude", ""},
-             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"}}) {
+             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"},
+             QList<QByteArray>{"--one-file-system"}}) {
         const Outcome run = ferrowax(mistaken);
         EXPECT_EQ(run.exitCode, 2) << mistaken.front().constData();
         EXPECT_EQ(run.errors.count('\n'), 2) << run.errors.constData();
@@ -292,7 +293,8 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     const std::vector<rlim_t> limits{32};
 #else
     constexpr int depth = 25'000;
-    const std::vector<rlim_t> limits{32, 5};
+    // Readers taking turns race one another: a few tries catch a lost one.
+    const std::vector<rlim_t> limits{32, 5, 5, 5, 5};
 #endif
     makeChain(tree.path("scratch/chain"), depth);
     const Outcome chain = ferrowax({"--list", "--folder", tree.path("scratch/chain"), "--ext", "txt"});
@@ -321,6 +323,13 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
         EXPECT_EQ(listed.exitCode, 0) << limit << listed.errors.left(300).constData();
         EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << limit;
     }
+#if !defined(__SANITIZE_ADDRESS__)
+    // With one, a subfolder cannot be opened at all: reported, not waited for.
+    const Outcome starved = ferrowax(
+        {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(4));
+    EXPECT_EQ(starved.exitCode, 1);
+    EXPECT_TRUE(starved.errors.contains(": Too many open files\n")) << starved.errors.left(300).constData();
+#endif
 }
 
 // Each option gives find's answer on the same tree (as a set: Ferrowax
@@ -330,7 +339,7 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
     TempTree tree;
     for (const char* name : {"top.txt", "node_modules/a.txt", "src/node_modules/b.txt", "src/c.txt", ".git/d.txt",
              "src/.cache/e.txt", "build/cache-1/f.txt", "keep/skip/g.txt", "keep/skipped/h.txt", "up.TXT",
-             "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9"})
+             "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9", "w.TX", "v.\xc3\x89T*"})
         tree.file(name);
     const auto same = [&](const QList<QByteArray>& options, const QList<QByteArray>& findExpression) {
         const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + options);
@@ -339,12 +348,16 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
         EXPECT_FALSE(found.out.isEmpty());
         EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << options.join(' ').constData();
     };
-    same({"--ext", "txt", "--exclude", "node_modules", "--exclude", ".*", "--exclude", "*cache*", "--exclude",
+    // A wildcard matches a leading full stop too: *cache* leaves out .cache.
+    same({"--ext", "txt", "--exclude", "node_modules", "--exclude", ".g*", "--exclude", "*cache*", "--exclude",
              tree.path("keep/skip")},
-        {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".*", "-o", "-name", "*cache*",
+        {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".g*", "-o", "-name", "*cache*",
             "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt", "-print"});
     same({"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"});
     same({"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"});
+    // The whole extension, and no character of it a wildcard.
+    same({"--ext", "tx", "--ext", "\xc3\xa9t*", "--ignore-case"},
+        {"-type", "f", "(", "-iname", "*.tx", "-o", "-iname", "*.\xc3\xa9t\\*", ")"});
 
     // A path is from the current folder; a folder that does not exist is
     // left out of nothing.

@@ -9,8 +9,8 @@ Each fsync of a file, fsyncdir of a folder and rename is appended to LOG as
 one line ("fsync /name", "fsyncdir /", "rename /old /new") before it is
 answered. Each of these calls named on the command line fails with
 "Input/output error", as NFS, quotas and other FUSE file systems report
-write errors at an fsync. A folder without write permission takes no new
-entry, whoever asks.
+write errors at an fsync; named "full", it holds no file longer than 64 KiB.
+A folder without write permission takes no new entry, whoever asks.
 Prints "ready" once mounted and runs in the foreground until unmounted.
 """
 import errno
@@ -112,6 +112,8 @@ class RecordingFs(Operations):
 
     def write(self, path, data, offset, fh):
         node = self.find(path)
+        if "full" in self.failing and offset + len(data) > 64 * 1024:
+            raise FuseOSError(errno.ENOSPC)
         if offset > len(node.data):
             node.data.extend(bytes(offset - len(node.data)))
         node.data[offset:offset + len(data)] = data

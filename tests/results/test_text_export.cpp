@@ -316,15 +316,19 @@ TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWr
         ASSERT_EQ(::chown(tree.path("user").constData(), unprivilegedId, unprivilegedId), 0);
     }
     const QByteArray said = runUnprivileged([&] {
-        tree.file("user/protected.txt", "old");
-        tree.file("user/locked/open.txt", "old");
-        tree.file("user/locked/protected.txt", "old");
+        // Longer than the new text, which must not keep its tail.
+        const QByteArray old = "old text, longer than the results that replace it";
+        tree.file("user/protected.txt", old);
+        tree.file("user/locked/open.txt", old);
+        tree.file("user/locked/protected.txt", old);
         ::chmod(tree.path("user/protected.txt").constData(), 0444);
         ::chmod(tree.path("user/locked/open.txt").constData(), 0640);
         ::chmod(tree.path("user/locked/protected.txt").constData(), 0444);
         ::chmod(tree.path("user/locked").constData(), 0555);
         const auto contentAt = [&](const QByteArray& path) {
             const QByteArray content = contentOf(path);
+            if (content == old)
+                return QByteArray("old");
             return content == "/new/a.txt\r\n/new/b.txt\r\n" ? QByteArray("new") : content;
         };
         QByteArray said;
@@ -494,6 +498,21 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
     EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"No space left on device\r\n"_s));
     EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
+
+    // Where room cannot be reserved (NFS, FUSE), writing into the new
+    // blocks first finds out.
+    const RecordingFileSystem full({u"full"_s});
+    if (!full.mounted())
+        GTEST_SKIP() << full.whyNot().toStdString();
+    QFile file(QString::fromUtf8(full.path("locked/results.txt")));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) && file.write(old) > 0);
+    file.close();
+    ::chmod(full.path("locked").constData(), 0555);
+    scripted.dialogs.shown.clear();
+    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+    saveAs(full.path("locked/results.txt"));
+    EXPECT_EQ(outcomeOf(scripted.dialogs), "140 No space left on device");
+    EXPECT_EQ(contentOf(full.path("locked/results.txt")), old);
 }
 
 } // namespace

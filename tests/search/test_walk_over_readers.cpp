@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -267,6 +268,44 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     searchInFiles("/s/d0", {"txt"}, 1, again);
     EXPECT_EQ(walked(again), walked(expected));
     EXPECT_EQ(entered, 2);
+    waitForEveryReaderToEnd();
+
+    // The folders a stopped walk held open are let go, though a reader
+    // stuck in it keeps its plan alive: q, with subfolders still to read.
+    TempTree tree;
+    tree.folder("p/stuck");
+    for (int folder = 0; folder < 300; ++folder)
+        tree.folder("q/r" + QByteArray::number(folder));
+    std::atomic<bool> inQ = false;
+    released = false;
+    {
+        const PosixFileSystem real(pump, [&](const FolderToRead& folder) {
+            inQ = inQ || folder.path.contains("/q/");
+            while (folder.path.endsWith("/stuck") && !released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return readFolder(folder, EntryTypes::Reported);
+        });
+        RecordingWalkHost stopped(real, &pump);
+        stopped.onWait = [&](int) {
+            if (!stopped.progressTexts.last().endsWith(u"/stuck"_s))
+                return;
+            while (!inQ)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            stopped.stop = true;
+            pump.wake();
+        };
+        real.readAheadFrom(tree.path());
+        searchInFiles(tree.path(), {"txt"}, 1, stopped);
+        ASSERT_TRUE(stopped.stop);
+    }
+    waitForReaders(1);
+    int heldInQ = 0;
+    for (const auto& descriptor : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code unreadable;
+        heldInQ += std::filesystem::read_symlink(descriptor, unreadable).string() == tree.path("q").toStdString();
+    }
+    EXPECT_EQ(heldInQ, 0);
+    released = true;
     waitForEveryReaderToEnd();
 }
 

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -278,6 +280,16 @@ TEST(FolderDescriptors, HoldTheFewUsedLastAndOpenTheRestAgainFromAbove)
     ASSERT_EQ(::rename(tree.path("a/b").constData(), tree.path("a/b-was").constData()), 0);
     tree.symlink(tree.path("a/b-was"), "a/b");
     EXPECT_FALSE(failureOf([&] { openRoute(route); }).isEmpty());
+
+    // Under a low limit, a small share of it: the rest is for the readers
+    // and the program.
+    rlimit limit {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit low{std::min<rlim_t>(160, limit.rlim_max), limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    const std::size_t toHold = folderDescriptorsToHold();
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_LE(toHold, low.rlim_cur / 8);
 }
 
 } // namespace
