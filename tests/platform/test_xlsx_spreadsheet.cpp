@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -310,6 +311,11 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
         ASSERT_TRUE(saved.open(QIODevice::Append));
         saved.write("edited");
         saved.close();
+        // As large as written, but touched since (both times: libfuse 2 drops
+        // a change of the modification time alone).
+        const timespec touched[2] = {{0, UTIME_NOW}, {now.addDays(-30).toSecsSinceEpoch(), 0}};
+        const QByteArray resaved = QFile::encodeName(workbooks.filePath(u"Results 2026-12-08 14.03.12 (2).xlsx"_s));
+        ASSERT_EQ(::utimensat(AT_FDCWD, resaved.constData(), touched, 0), 0);
         const QStringList others{u"Results for boss.xlsx"_s, u"results lower.XLSX"_s,
             u"Results 2026-12-01 10.00.00.xlsx.bak"_s, u"Results 2026-12-01 10.00.00.xlsx.partial"_s,
             u"Results for boss.xlsx.partial"_s};
@@ -333,12 +339,13 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
         spreadsheets.removeOldWorkbooks();
         EXPECT_EQ(workbooks.entryList(QDir::Files | QDir::System),
             (QStringList{u"Results 2026-11-01 10.00.00.xlsx"_s, u"Results 2026-12-01 10.00.00.xlsx.bak"_s,
-                u"Results 2026-12-08 14.03.12 (3).xlsx"_s, u"Results for boss.xlsx"_s,
+                u"Results 2026-12-08 14.03.12 (2).xlsx"_s, u"Results 2026-12-08 14.03.12 (3).xlsx"_s,
+                u"Results for boss.xlsx"_s,
                 u"Results for boss.xlsx.partial"_s, u"results lower.XLSX"_s}));
         // The record of what was written forgets the workbooks that are gone.
         QFile record(workbooks.filePath(u".ferrowax-workbooks"_s));
         ASSERT_TRUE(record.open(QIODevice::ReadOnly));
-        EXPECT_EQ(record.readAll().count("Results "), 1);
+        EXPECT_EQ(record.readAll().count("Results "), 2);
     }
 
     // A relative XDG_CACHE_HOME is no cache folder, as the XDG rules have it.
