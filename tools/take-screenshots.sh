@@ -10,7 +10,7 @@ source tools/packages.sh
 ensure_packages xvfb xauth xdotool imagemagick
 program=/usr/bin/ferrowax
 [ -x "$program" ] || { echo "install the package first" >&2; exit 1; }
-in_display() { QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 $1" "${@:2}"; }
+in_display() { QT_QPA_PLATFORM=xcb tests/desktop/virtual_display.sh -screen 0 "$1" -- "${@:2}"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work" /srv/photos; rm -rf /usr/lib/ferrowax/x' EXIT
 

@@ -20,7 +20,7 @@ import time
 
 import pyatspi
 
-from window_driver import fail, find, start_ferrowax, wait_for, windows_named
+from window_driver import answer_box, fail, find, start_ferrowax, wait_for
 
 
 def xdotool(*arguments):
@@ -62,18 +62,12 @@ def main():
         # Enter presses the focused button: the sample loader asks its question.
         xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
         samples.queryComponent().grabFocus()
-        xdotool("key", "Return")
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
-        xdotool("key", "Escape")
+        answer_box(lambda: xdotool("key", "Return"), "Escape", "the sample loader's question")
         wait_for(lambda: folders.nRows == 2 and extensions.nRows == 2, "the sample folders and extensions")
         # The keypad's Enter presses it too: Help shows its box.
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
         xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
         find(window, "push button", "Help").queryComponent().grabFocus()
-        xdotool("key", "KP_Enter")
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the keypad's Enter to press Help")
-        xdotool("key", "Escape")
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "Help's box to close")
+        answer_box(lambda: xdotool("key", "KP_Enter"), "Escape", "Help's box")
 
         # Delete right after tabbing into a list removes its current entry.
         # Without a window manager the window gets the keyboard only when told.
@@ -95,10 +89,7 @@ def main():
         # Twenty walks of the big sample folder: a search that lasts a while.
         action = samples.queryAction()
         for _ in range(20):
-            action.doAction(0)
-            wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
-            xdotool("key", "Escape")
-            wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
+            answer_box(lambda: action.doAction(0), "Escape", "the sample loader's question")
 
         # During the search the start button reads "Stop", and each question
         # is answered within a slice of the window's time.

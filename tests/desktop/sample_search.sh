@@ -11,15 +11,37 @@ work=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }
+# The limits are generous: only a hang should run into them on a loaded machine.
 # Waits until `count` visible windows carry the title.
 wait_for() {
     local title=$1 count=$2
-    for _ in $(seq 100); do
+    for _ in $(seq 1200); do
         [ "$(windows "$title")" -eq "$count" ] && return 0
-        sleep 0.1
+        sleep 0.05
     done
     echo "timed out waiting for $count window(s) named $title" >&2
     exit 1
+}
+# Waits until a window carrying the title, other than the main one, is shown
+# and has the keyboard: a key sent earlier may reach the window beneath.
+wait_for_keyboard_in() {
+    local title=$1 focused
+    for _ in $(seq 1200); do
+        focused=$(xdotool getwindowfocus 2>/dev/null || true)
+        if [ -n "$focused" ] && [ "$focused" != "$main" ] &&
+            xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$focused"; then
+            return 0
+        fi
+        sleep 0.05
+    done
+    echo "timed out waiting for a window named $title to have the keyboard" >&2
+    exit 1
+}
+# Presses a key in the box that the last click opened, and waits until it is gone.
+answer() {
+    wait_for_keyboard_in '^Ferrowax$'
+    xdotool key "$1"
+    wait_for '^Ferrowax$' 1
 }
 # Positions in the window's own pixels, at the scale it is shown.
 scale=${QT_SCALE_FACTOR:-1}
@@ -31,29 +53,20 @@ main=$(xdotool search --onlyvisible --name '^Ferrowax$')
 xdotool windowmove "$main" 0 0
 
 click 400 173                  # Load Sample/Example Folder
-wait_for '^Ferrowax$' 2
-xdotool key Escape             # "No" to opening the folder
-wait_for '^Ferrowax$' 1
+answer Escape                  # "No" to opening the folder
 click 268 336                  # Start Searching
-wait_for '^Ferrowax$' 2        # "Done."
-xdotool key Return
-wait_for '^Ferrowax$' 1
+answer Return                  # "Done."
 if [ -n "$screenshot" ]; then import -window "$main" "$screenshot"; fi
 
 click 928 336                  # Copy Results To Clipboard
-wait_for '^Ferrowax$' 2
-xdotool key Return
-wait_for '^Ferrowax$' 1
+answer Return
 xclip -selection clipboard -o > "$work/clipboard.txt"
 
 click 664 302                  # Save Results As Text File
-wait_for '^Save$' 1
-sleep 0.5
+wait_for_keyboard_in '^Save$'
 xdotool type --delay 5 "$work/saved"
 xdotool key Return
-wait_for '^Ferrowax$' 2        # "Done."
-xdotool key Return
-wait_for '^Ferrowax$' 1
+answer Return                  # "Done."
 
 samples=$(dirname "$(readlink -f "$program")")/Samples
 printf '%s\r\n' "$samples/1/harbour.jpg" "$samples/1/README.txt" "$samples/1/shopping-list.txt" \

@@ -1,6 +1,7 @@
 """What the desktop tests share: failing with a message, waiting for a
-condition, finding a control the way a screen reader does, and asking the
-X server which Ferrowax windows are up."""
+condition, finding a control the way a screen reader does, asking the X
+server which Ferrowax windows are up, and answering a box by key only once
+it has the keyboard."""
 import subprocess
 import sys
 import time
@@ -11,7 +12,9 @@ def fail(message):
     sys.exit(1)
 
 
-def wait_for(condition, what, seconds=10):
+# Generous: a loaded machine can take seconds for what takes milliseconds
+# on an idle one. Only a hang should run into it.
+def wait_for(condition, what, seconds=60):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         if condition():
@@ -36,6 +39,29 @@ def windows_named(title):
     """The ids of the visible windows whose title matches `title`."""
     found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], capture_output=True, text=True)
     return [int(window) for window in found.stdout.split()]
+
+
+def focused_window():
+    found = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True)
+    return int(found.stdout) if found.returncode == 0 and found.stdout.strip() else None
+
+
+def answer_box(open_box, key, what, title="^Ferrowax$"):
+    """Calls `open_box`, which shows a box titled `title`; once the box is
+    shown and has the keyboard, presses `key` and waits until it is gone. A
+    key sent any earlier may reach the window beneath it."""
+    before = set(windows_named(title))
+    open_box()
+    box = None
+
+    def shown_with_keyboard():
+        nonlocal box
+        box = next(iter(set(windows_named(title)) - before), None)
+        return box is not None and focused_window() == box
+
+    wait_for(shown_with_keyboard, what + " to be shown with the keyboard")
+    subprocess.run(["xdotool", "key", key], check=True)
+    wait_for(lambda: box not in windows_named(title), what + " to close")
 
 
 def find_app(name):

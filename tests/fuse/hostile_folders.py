@@ -25,7 +25,7 @@ from Xlib import X, display, protocol
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
-from window_driver import fail, find, start_ferrowax, wait_for, windows_named  # noqa: E402
+from window_driver import answer_box, fail, find, start_ferrowax, wait_for, windows_named  # noqa: E402
 SKIPPED = 77
 
 
@@ -36,7 +36,9 @@ def close_as_a_window_manager_does(window_id):
     delete = screen.intern_atom("WM_DELETE_WINDOW")
     event = protocol.event.ClientMessage(window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     window.send_event(event, event_mask=X.NoEventMask)
-    screen.flush()
+    # A round trip: a busy server that sees the request and the hang-up
+    # together drops the connection unread.
+    screen.sync()
     screen.close()
 
 
@@ -50,7 +52,7 @@ class StallingMount:
                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.printed = []
         threading.Thread(target=lambda: self.printed.extend(self.server.stdout), daemon=True).start()
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + 60
         while not os.path.ismount(mountpoint):
             if self.server.poll() is not None or time.monotonic() > deadline:
                 self.close()
@@ -120,10 +122,8 @@ def check_window(work, program, mount):
     try:
         start = find(window, "push button", "Start Searching")
         progress = find(window, "progress bar")
-        find(window, "push button", "Load Sample/Example Folder").queryAction().doAction(0)
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
-        subprocess.run(["xdotool", "key", "Escape"], check=True)
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
+        samples = find(window, "push button", "Load Sample/Example Folder").queryAction()
+        answer_box(lambda: samples.doAction(0), "Escape", "the sample loader's question")
 
         # The walk reaches the folder whose listing never returns; the
         # window goes on answering.
@@ -136,30 +136,33 @@ def check_window(work, program, mount):
                 fail("the start button reads %r while the search waits" % start.name)
             answers.append(time.monotonic() - asked)
         print("a screen reader's question waits at most %.1f ms while a listing never returns" % (max(answers) * 1000))
-        if max(answers) > 0.5:
+        # A frozen window does not answer at all; the bound leaves room for a
+        # loaded machine.
+        if max(answers) > 2:
             fail("the window answers slowly while a listing never returns")
 
         # Stop takes effect at once: the run ends and says so.
         pressed = time.monotonic()
-        start.queryAction().doAction(0)
-        # The limits are for a loaded machine; the times are printed.
-        wait_for(lambda: start.name == "Start Searching", "Stop to end the search")
-        wait_for(lambda: find(app, "label", "Done.") is not None, "\"Done.\"")
-        print("Stop ended the search after %.0f ms" % ((time.monotonic() - pressed) * 1000))
-        subprocess.run(["xdotool", "key", "Escape"], check=True)
-        wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "\"Done.\" to close")
+
+        def stop():
+            start.queryAction().doAction(0)
+            # The limits are for a loaded machine; the times are printed.
+            wait_for(lambda: start.name == "Start Searching", "Stop to end the search")
+            wait_for(lambda: find(app, "label", "Done.") is not None, "\"Done.\"")
+            print("Stop ended the search after %.0f ms" % ((time.monotonic() - pressed) * 1000))
+
+        answer_box(stop, "Escape", "\"Done.\"")
 
         # A new search reads with new readers, though the old one is stuck;
         # closing the window then takes it off the screen at once.
         start.queryAction().doAction(0)
         wait_for(lambda: progress.name.endswith("/stuck"), "the second search to wait for the stuck folder")
-        time.sleep(0.2)
         closed = time.monotonic()
         close_as_a_window_manager_does(windows_named("^Ferrowax$")[0])
         wait_for(lambda: not windows_named("^Ferrowax$"), "the window to go")
         print("closing took the window away after %.0f ms" % ((time.monotonic() - closed) * 1000))
         mount.release()
-        ferrowax.wait(timeout=10)
+        ferrowax.wait(timeout=60)
     finally:
         if ferrowax.poll() is None:
             ferrowax.kill()

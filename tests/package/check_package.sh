@@ -10,7 +10,7 @@ here=$(dirname "$(readlink -f "$0")")
 search="$here/../desktop/sample_search.sh"
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
-in_display() { QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x720x24" "$@"; }
+in_display() { QT_QPA_PLATFORM=xcb "$here/../desktop/virtual_display.sh" -screen 0 1280x720x24 -- "$@"; }
 
 # lintian fails on errors; what it warns of is shown.
 lintian --fail-on error --suppress-tags binary-has-unneeded-section "$deb"
