@@ -24,6 +24,7 @@
 #include <numeric>
 #include <optional>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include <fcntl.h>
@@ -252,7 +253,7 @@ Commands commandsFor(const Tree& tree, bool haveBfs, bool haveFd)
 {
     return {"find '" + tree.root + "' -type f -name '*.jpg'",
         haveBfs ? "bfs '" + tree.root + "' -type f -name '*.jpg'" : QByteArray(),
-        haveFd ? "fdfind -u -j8 -t f -g '*.jpg' . '" + tree.root + "'" : QByteArray()};
+        haveFd ? "fdfind -u -j8 -t f -g '*.jpg' '" + tree.root + "'" : QByteArray()};
 }
 
 // Empties the kernel's caches of files and folders, so that the next run
@@ -266,6 +267,16 @@ bool emptyCaches()
     const bool emptied = ::write(fd, "3\n", 2) == 2;
     ::close(fd);
     return emptied;
+}
+
+// A tool that lists other files than find does is timed for other work.
+void expectFindsCount(const char* tool, const CommandRun& run, long byFind)
+{
+    if (run.lines == byFind)
+        return;
+    std::fprintf(stderr, "%s listed %ld paths where find listed %ld: its time would not compare\n", tool, run.lines,
+        byFind);
+    std::exit(1);
 }
 
 // Medians over the rounds, each run after `before`.
@@ -284,11 +295,15 @@ Row timeRounds(Searcher& searcher, const Tree& tree, const Commands& commands, i
         row.foundByFind = found.lines;
         if (!commands.bfs.isEmpty()) {
             before();
-            bfss.push_back(timeCommand(commands.bfs).seconds);
+            const CommandRun run = timeCommand(commands.bfs);
+            expectFindsCount("bfs", run, found.lines);
+            bfss.push_back(run.seconds);
         }
         if (!commands.fd.isEmpty()) {
             before();
-            fds.push_back(timeCommand(commands.fd).seconds);
+            const CommandRun run = timeCommand(commands.fd);
+            expectFindsCount("fd", run, found.lines);
+            fds.push_back(run.seconds);
         }
         before();
         ours.push_back(searcher.search(tree.root, {"jpg"}));

@@ -1,5 +1,6 @@
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
+#include "support/tmpfs_mount.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 
 using namespace Qt::StringLiterals;
 using ferrowax::testing::TempTree;
+using ferrowax::testing::TmpfsMount;
 
 namespace {
 
@@ -240,31 +242,6 @@ void removeChain(const QByteArray& top)
     ::rmdir(top.constData());
 }
 
-// A tmpfs, where the test may mount one: a tree of tens of thousands of
-// folders is made and gone in a moment there, while a disk that discards
-// what is freed takes over a millisecond to remove each folder.
-class ScratchFileSystem {
-public:
-    explicit ScratchFileSystem(const QByteArray& at)
-        : at_(at)
-        , mounted_(::mount("ferrowax-test", at.constData(), "tmpfs", 0, "size=512m") == 0)
-    {
-    }
-    ~ScratchFileSystem()
-    {
-        if (mounted_)
-            ::umount2(at_.constData(), MNT_DETACH);
-    }
-    ScratchFileSystem(const ScratchFileSystem&) = delete;
-    ScratchFileSystem& operator=(const ScratchFileSystem&) = delete;
-
-    bool mounted() const { return mounted_; }
-
-private:
-    QByteArray at_;
-    bool mounted_;
-};
-
 QByteArray sortedLines(const QByteArray& text)
 {
     QList<QByteArray> lines = text.split('\n');
@@ -285,7 +262,7 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
 {
     TempTree tree;
     tree.folder("scratch");
-    const ScratchFileSystem scratch(tree.path("scratch"));
+    const TmpfsMount scratch(qint64{512} << 20, tree.path("scratch"));
 #if defined(__SANITIZE_ADDRESS__)
     constexpr int depth = 4'000; // the sanitizer's frames are larger
     // Its checks of memory open a pipe each, which fails with the
@@ -376,15 +353,15 @@ TEST(CommandLine, ListStaysOnOneFileSystem)
     tree.file("a.txt");
     tree.file("sub/b.txt");
     tree.folder("sub/mounted");
-    if (::mount("ferrowax-test", tree.path("sub/mounted").constData(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "a tmpfs cannot be mounted here: " << std::strerror(errno);
+    const TmpfsMount mounted(1 << 20, tree.path("sub/mounted"));
+    if (!mounted.mounted())
+        GTEST_SKIP() << mounted.whyNot().toStdString();
     tree.file("sub/mounted/c.txt");
     tree.file("sub/mounted/inner/d.txt");
     const Outcome listed = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt", "--one-file-system"});
     const Outcome found = find({tree.path(), "-xdev", "-type", "f", "-name", "*.txt"});
     const Outcome everything = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt"});
     const Outcome inside = ferrowax({"--list", "--folder", tree.path("sub/mounted"), "--one-file-system", "--ext", "txt"});
-    ::umount(tree.path("sub/mounted").constData());
     EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
     EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
     EXPECT_EQ(listed.out.count('\n'), 2);

@@ -21,7 +21,7 @@ import tempfile
 import pyatspi
 from gi.repository import GLib
 
-from window_driver import fail, find, start_ferrowax, wait_for, windows_named
+from window_driver import answer_box, fail, find, open_menu, start_ferrowax, wait_for
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -67,14 +67,15 @@ def make_opener(work, record):
 
 
 def load_samples_and_search(app, window):
-    find(window, "push button", "Load Sample/Example Folder").queryAction().doAction(0)
-    wait_for(lambda: len(windows_named("^Ferrowax$")) == 2, "the sample loader's question")
-    xdotool("key", "Escape")
-    wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the question to close")
-    find(window, "push button", "Start Searching").queryAction().doAction(0)
-    wait_for(lambda: find(app, "label", "Done.") is not None, "the search to end")
-    xdotool("key", "Escape")
-    wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "\"Done.\" to close")
+    samples = find(window, "push button", "Load Sample/Example Folder").queryAction()
+    answer_box(lambda: samples.doAction(0), "Escape", "the sample loader's question")
+    start = find(window, "push button", "Start Searching").queryAction()
+
+    def search():
+        start.doAction(0)
+        wait_for(lambda: find(app, "label", "Done.") is not None, "the search to end")
+
+    answer_box(search, "Escape", "\"Done.\"")
     xdotool("search", "--onlyvisible", "--name", "^Ferrowax$", "windowfocus", "--sync")
     return find(window, "table", "Results").queryTable()
 
@@ -86,7 +87,10 @@ def take_screenshot(program, path):
     try:
         results = load_samples_and_search(app, window)
         wait_for(lambda: results.nRows > 2, "the results")
-        xdotool("mousemove", *centre(results.getAccessibleAt(2, 0)), "click", "3", "sleep", "0.5")
+        open_menu(ferrowax, lambda: xdotool("mousemove", *centre(results.getAccessibleAt(2, 0)), "click", "3"),
+                  "the menu")
+        # Only the picture waits for the menu to be drawn.
+        xdotool("sleep", "0.5")
         _, _, width, height = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         subprocess.run(["import", "-window", "root", "-crop", "%dx%d+0+0" % (width, height), path], check=True)
     finally:
@@ -141,8 +145,9 @@ def main():
                 pass
             return ("menu item", name) in heard
 
-        xdotool("mousemove", *centre(results.getAccessibleAt(2, 0)), "click", "3")
-        xdotool("sleep", "0.3", "key", "Down")
+        open_menu(ferrowax, lambda: xdotool("mousemove", *centre(results.getAccessibleAt(2, 0)), "click", "3"),
+                  "the right button's menu")
+        xdotool("key", "Down")
         wait_for(lambda: heard_item("Open"), "a screen reader to hear \"Open\"")
         xdotool("key", "Down")
         wait_for(lambda: heard_item("Open Containing Folder"), "a screen reader to hear \"Open Containing Folder\"")
@@ -152,8 +157,8 @@ def main():
         # The Menu key and Shift+F10 open it on the current result: Copy Path.
         for keys in (["Menu"], ["shift+F10"]):
             xdotool("mousemove", *centre(results.getAccessibleAt(1, 0)), "click", "1")
-            xdotool("key", *keys)
-            xdotool("sleep", "0.3", "key", "Up")
+            open_menu(ferrowax, lambda: xdotool("key", *keys), "the menu from " + keys[0])
+            xdotool("key", "Up")
             wait_for(lambda: heard_item("Copy Path"), "the menu from " + keys[0])
             xdotool("key", "Return")
             wait_for(lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True).stdout

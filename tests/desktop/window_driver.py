@@ -64,6 +64,26 @@ def answer_box(open_box, key, what, title="^Ferrowax$"):
     wait_for(lambda: box not in windows_named(title), what + " to close")
 
 
+def windows_of(process):
+    """The ids of the visible windows of `process`, its menus included."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(process.pid)], capture_output=True,
+                           text=True)
+    return {int(window) for window in found.stdout.split()}
+
+
+def open_menu(process, open_it, what, title="^Ferrowax$"):
+    """Calls `open_it`, which opens a menu of `process`, and waits until the
+    menu is on the screen: from then on the program sends every key to it.
+    A menu is a window without the title; a menu closed just before may
+    still be on the screen, and the next may reuse its window."""
+    def menus():
+        return windows_of(process) - set(windows_named(title))
+
+    wait_for(lambda: not menus(), "the last menu to close before " + what)
+    open_it()
+    wait_for(menus, what)
+
+
 def find_app(name):
     """The application of that name on the accessibility bus, once it is there."""
     import pyatspi

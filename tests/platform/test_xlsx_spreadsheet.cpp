@@ -44,7 +44,7 @@ struct FakePrograms {
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    // The workbooks received so far, waiting up to ten seconds for `count`.
+    // The workbooks received so far, waiting up to a minute for `count`.
     QStringList received(int count) const
     {
         QElapsedTimer waited;
@@ -55,7 +55,7 @@ struct FakePrograms {
             if (files.size() >= count)
                 break;
             QThread::msleep(50);
-        } while (waited.elapsed() < 10000);
+        } while (waited.elapsed() < 60000);
         for (QString& file : files)
             file = path(u"received/"_s + file);
         return files;

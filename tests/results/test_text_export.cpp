@@ -8,6 +8,7 @@
 #include "support/recording_file_system.h"
 #include "support/scripted_services.h"
 #include "support/temp_tree.h"
+#include "support/tmpfs_mount.h"
 #include "support/unprivileged.h"
 
 #include <QDir>
@@ -70,34 +71,6 @@ public:
         };
         return std::make_unique<File>(*this);
     }
-};
-
-// A tmpfs of `bytes` in a mount namespace of the test's own, where it may
-// mount one (as root).
-class SmallFileSystem {
-public:
-    explicit SmallFileSystem(int bytes)
-    {
-        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
-            || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return;
-        const QByteArray options = "size=" + QByteArray::number(bytes);
-        mounted_ = ::mount("tmpfs", path().constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (mounted_)
-            ::umount(path().constData());
-    }
-    SmallFileSystem(const SmallFileSystem&) = delete;
-    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
-
-    bool mounted() const { return mounted_; }
-    QByteArray path() const { return QFile::encodeName(folder_.path()); }
-
-private:
-    QTemporaryDir folder_;
-    bool mounted_ = false;
 };
 
 std::vector<int> reportedLines(const ScriptedDialogs& boxes)
@@ -459,7 +432,7 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     for (int i = 0; i < 2000; ++i)
         window.resultList().append("/photos/2026/holiday/" + QByteArray::number(i) + "-a-long-enough-name.jpg", true);
     const QByteArray old = QByteArray(20000, 'o') + "\r\n";
-    SmallFileSystem disk(64 * 1024);
+    const TmpfsMount disk(64 * 1024);
     if (disk.mounted()) {
         const QByteArray target = disk.path() + "/results.txt";
         QFile file(QString::fromUtf8(target));

@@ -8,7 +8,7 @@ namespace ferrowax::testing {
 // that a hang fails the test instead of stalling the run.
 class HangGuard {
 public:
-    explicit HangGuard(unsigned seconds = 10) { ::alarm(seconds); }
+    explicit HangGuard(unsigned seconds = 60) { ::alarm(seconds); }
     ~HangGuard() { ::alarm(0); }
     HangGuard(const HangGuard&) = delete;
     HangGuard& operator=(const HangGuard&) = delete;
