@@ -30,6 +30,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "== ThreadSanitizer build and the walk's tests"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWAX_WERROR=ON -DFERROWAX_SANITIZE_THREAD=ON >/dev/null
 cmake --build build-tsan --target search_tests walk_engine_tests
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/thread_sanitizer.supp"
 (cd build-tsan && ctest --output-on-failure --no-tests=error -j"$jobs" -L "search_tests|walk_engine_tests")
 echo "All tests passed."
