@@ -6,14 +6,16 @@
 
 namespace ferrowax {
 
-// The window's boxes as lines of text: an error report says where and why
-// ("ferrowax: in ....searchInFiles at line 104: No such file or directory"),
-// any other box its text, each on one line. Asks no question.
+// The window's boxes as lines of text: an error report names the path the
+// failure concerns, the failure and where it happened ("ferrowax: /x/gone:
+// No such file or directory (in ....searchInFiles at line 104)"), any other
+// box its text, each on one line. Asks no question.
 class LineDialogs final : public Dialogs {
 public:
     explicit LineDialogs(std::FILE* out);
 
-    int linesWritten() const { return lines_; }
+    // Every box, also the reports that add no line.
+    int boxesShown() const { return boxes_; }
 
     QString pickFolder(const QString& prompt, const QString& initialFolder) override;
     QString saveFileName(const SaveFileRequest& request) override;
@@ -21,10 +23,11 @@ public:
 protected:
     int showMessage(const QString& text, int style, const QString& caption) override;
     QString showInput(const QString& prompt, const QString& caption) override;
+    int showFailure(const QString& text, int style, const QString& caption, const std::exception& failure) override;
 
 private:
     std::FILE* out_;
-    int lines_ = 0;
+    int boxes_ = 0;
 };
 
 } // namespace ferrowax

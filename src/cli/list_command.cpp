@@ -28,7 +28,7 @@ public:
     {
     }
 
-    int boxes() const { return dialogs_.linesWritten(); }
+    int boxes() const { return dialogs_.boxesShown(); }
 
     const FileSystem& fileSystem() override { return fileSystem_; }
     Dialogs& dialogs() override { return dialogs_; }
@@ -36,6 +36,7 @@ public:
     void yieldWhileReading() override { eventPump_.yieldUntilWoken(); }
     bool stopRequested() const override { return false; }
     bool extensionsIgnoreCase() const override { return ignoreCase_; }
+    bool warnsOfUnlistedNames() const override { return false; }
     void setProgressText(const QString&) override {}
     bool showsProgress() const override { return false; }
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override
