@@ -9,8 +9,6 @@
 
 #include <QDir>
 
-using namespace Qt::StringLiterals;
-
 namespace ferrowax {
 
 namespace {
@@ -87,18 +85,12 @@ int listMatches(const Invocation& invocation, const FileSystem& fileSystem, Even
     const QList<QByteArray>& extensions = invocation.extensions;
     PrintingWalkHost host(
         fileSystem, eventPump, out, errors, invocation.nulSeparated ? '\0' : '\n', invocation.ignoreCase);
-    if (folders.isEmpty()) {
-        host.dialogs().messageBox(u"No folders added."_s, 0);
-    } else if (extensions.isEmpty()) {
-        host.dialogs().messageBox(u"No extensions added."_s, 0);
-    } else {
-        const ExtensionArray extensionArray(extensions.begin(), extensions.end());
-        const int includeSubfolders = 1;
-        for (const QByteArray& folder : folders) {
-            const QByteArray path = asPicked(folder);
-            fileSystem.readAheadFrom(path);
-            searchInFiles(path, extensionArray, includeSubfolders, host);
-        }
+    const ExtensionArray extensionArray(extensions.begin(), extensions.end());
+    const int includeSubfolders = 1;
+    for (const QByteArray& folder : folders) {
+        const QByteArray path = asPicked(folder);
+        fileSystem.readAheadFrom(path);
+        searchInFiles(path, extensionArray, includeSubfolders, host);
     }
     const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
     if (!written)
