@@ -1,6 +1,7 @@
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 #include "support/tmpfs_mount.h"
+#include "support/unprivileged.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ferrowax::testing::runUnprivileged;
 using ferrowax::testing::TempTree;
 using ferrowax::testing::TmpfsMount;
 
@@ -111,14 +113,17 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
 
 TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 {
-    const Outcome help = ferrowax({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: ferrowax ")) << help.out.constData();
-    EXPECT_TRUE(help.out.contains("--list"));
-
-    const Outcome version = ferrowax({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "ferrowax " FERROWAX_VERSION "\n");
+    for (const QByteArray& option : {QByteArray("--help"), QByteArray("-h")}) {
+        const Outcome help = ferrowax({option});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.startsWith("Usage: ferrowax --list [OPTION...] FOLDER...\n")) << help.out.constData();
+        EXPECT_TRUE(help.out.contains("Examples:\n  ferrowax --list -e jpg -e JPG ~/Pictures\n"));
+    }
+    for (const QByteArray& option : {QByteArray("--version"), QByteArray("-V"), QByteArray("-v")}) {
+        const Outcome version = ferrowax({option});
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.out, "ferrowax " FERROWAX_VERSION "\n");
+    }
 
     // What cannot be written is an error, reported as such.
     for (const QByteArray& option : {QByteArray("--help"), QByteArray("--version")}) {
@@ -127,17 +132,34 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
         EXPECT_EQ(full.errors, "ferrowax: write error: No space left on device\n");
     }
 
-    for (const QList<QByteArray>& mistaken : {QList<QByteArray>{"--frobnicate"}, QList<QByteArray>{"photos"},
-             QList<QByteArray>{"--ext", "jpg"}, QList<QByteArray>{"--null"},
-             QList<QByteArray>{"--list", "--folder", "/", "--ext", ""},
-             QList<QByteArray>{"--list", "--folder", "", "--ext", "txt"},
-             QList<QByteArray>{"--list", "--folder", "/", "--ext", "txt", "--exclude", ""},
-             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"},
-             QList<QByteArray>{"--one-file-system"}}) {
-        const Outcome run = ferrowax(mistaken);
-        EXPECT_EQ(run.exitCode, 2) << mistaken.front().constData();
-        EXPECT_EQ(run.errors.count('\n'), 2) << run.errors.constData();
-        EXPECT_TRUE(run.errors.endsWith("Try 'ferrowax --help' for more information.\n"));
+    const struct {
+        QList<QByteArray> arguments;
+        QByteArray error;
+    } mistakes[] = {
+        {{"--frobnicate"}, "Unknown option '--frobnicate'."},
+        {{"--list", "-iq", "/"}, "Unknown option '-q'."},
+        {{"-list"}, "Unknown option '-l'."},
+        {{"--list", "--ex", "txt", "/"}, "The option '--ex' could be more than one; write it out."},
+        {{"--list=yes"}, "The option --list takes no value."},
+        {{"--list", "/", "-e"}, "The option -e needs a value."},
+        {{"--list", "/", "-e", "txt", "--folder"}, "The option --folder needs a value."},
+        {{"photos"}, "A folder ('photos') goes with --list."},
+        {{"--ext", "jpg"}, "--ext goes with --list."},
+        {{"-i0"}, "--ignore-case goes with --list."},
+        {{"--exclude", "x"}, "--exclude goes with --list."},
+        {{"--one-file-system"}, "--one-file-system goes with --list."},
+        {{"--list", "--folder", "/", "--ext", ""}, "An extension cannot be empty."},
+        {{"--list", "--folder", "", "--ext", "txt"}, "A folder cannot be empty."},
+        {{"--list", "-e", "txt", ""}, "A folder cannot be empty."},
+        {{"--list", "/", "-e", "txt", "-E", ""}, "A pattern to exclude cannot be empty."},
+        {{"--list", "/", "-e", ".."}, "An extension cannot be only dots: '..'."},
+        {{"--list", "-e", "txt"}, "--list needs a folder to walk."},
+        {{"--list", "/"}, "--list needs an extension to look for (-e EXT)."},
+    };
+    for (const auto& mistaken : mistakes) {
+        const Outcome run = ferrowax(mistaken.arguments);
+        EXPECT_EQ(run.exitCode, 2) << mistaken.error.constData();
+        EXPECT_EQ(run.errors, "ferrowax: " + mistaken.error + "\nTry 'ferrowax --help' for more information.\n");
         EXPECT_TRUE(run.out.isEmpty());
     }
 
@@ -156,54 +178,140 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 }
 
 // --list walks as "Start Searching" does: the same order and rules, names
-// as bytes, boxes as lines on standard error.
+// as bytes, boxes as lines on standard error. Each way of writing a walk
+// gives what its long form gives.
 TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
 {
     TempTree tree;
-    for (const char* name : {"b.txt", "A.TXT", "a.txt", "Sub/c.jpg", "sub2/d.txt", "x.png"})
+    for (const char* name : {"b.txt", "A.TXT", "a.txt", "Sub/c.jpg", "sub2/d.txt", "x.png", "dash/-x/y.txt"})
         tree.file(name);
     tree.file("odd/caf\xe9.txt");
     const QByteArray deep = "deep/" + QByteArray(245 - tree.path().size(), 'd');
     tree.file(deep + "/fits.txt"); // 260 characters in all
     tree.file(deep + "x/farr.txt"); // 261: reported, not listed
-
-    const Outcome run = ferrowax({"--list", "--folder", tree.path(), "--folder", tree.path("Sub/"), "--ext", "txt",
-        "--ext", "jpg"});
-    EXPECT_EQ(run.out,
-        tree.path("a.txt") + '\n' + tree.path("b.txt") + '\n' + tree.path(deep + "/fits.txt") + '\n'
-            + tree.path("odd/caf\xe9.txt") + '\n' + tree.path("Sub/c.jpg") + '\n' + tree.path("sub2/d.txt") + '\n'
-            + tree.path("Sub/c.jpg") + '\n');
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.errors,
-        "ferrowax: The length of filenames in folder " + tree.path(deep + "x/")
-            + " is too long. The maximum folder length is 260 symbols. Please move subfolders to a small folder.\n");
-
-    // A folder named from where the command runs stands for its full path.
-    const Outcome nul = ferrowax({"--list", "--null", "--folder", "./sub2/", "--ext", "txt"}, Launch().in(tree.path()));
-    EXPECT_EQ(nul.exitCode, 0);
-    EXPECT_EQ(nul.out, tree.path("sub2/d.txt") + '\0');
-    EXPECT_TRUE(nul.errors.isEmpty());
-
-    const Outcome missing = ferrowax({"--list", "--folder", tree.path("gone"), "--ext", "txt"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.out.isEmpty());
-    EXPECT_EQ(missing.errors,
-        "ferrowax: " + tree.path("gone")
-            + ": No such file or directory (in Drovatek2021/08/31.Search.searchInFiles at line 104)\n");
-
-    // Folders and extensions are the bytes given, whatever they are.
+    const QByteArray whole = tree.path("a.txt") + '\n' + tree.path("b.txt") + '\n' + tree.path("dash/-x/y.txt")
+        + '\n' + tree.path(deep + "/fits.txt") + '\n' + tree.path("odd/caf\xe9.txt") + '\n' + tree.path("Sub/c.jpg")
+        + '\n' + tree.path("sub2/d.txt") + '\n';
+    const QByteArray tooLong = "ferrowax: The length of filenames in folder " + tree.path(deep + "x/")
+        + " is too long. The maximum folder length is 260 symbols. Please move subfolders to a small folder.\n";
+    const QByteArray dash = tree.path("dash");
     tree.file("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9");
-    const Outcome bytes = ferrowax({"--list", "--folder", tree.path("caf\xe9"), "--ext", "\xc3\xa9"});
-    EXPECT_EQ(bytes.out, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n');
-    EXPECT_EQ(bytes.exitCode, 0) << bytes.errors.constData();
+
+    const struct {
+        QList<QByteArray> arguments;
+        QByteArray out;
+        QByteArray workingFolder = {};
+        QByteArray errors = {};
+    } forms[] = {
+        {{"--list", "--folder", tree.path(), "--folder", tree.path("Sub/"), "--ext", "txt", "--ext", "jpg"},
+            whole + tree.path("Sub/c.jpg") + '\n', {}, tooLong},
+        {{"--list", "-e", "txt", "-e", "jpg", tree.path(), tree.path("Sub/")}, whole + tree.path("Sub/c.jpg") + '\n',
+            {}, tooLong},
+        {{tree.path(), "-e", ".txt", "--list", "--folder", tree.path("Sub/"), "-ejpg"},
+            whole + tree.path("Sub/c.jpg") + '\n', {}, tooLong},
+        // Folders are walked in the order given, however they are given.
+        {{"--list", "--ext=jpg", tree.path("Sub"), "--folder=" + tree.path("sub2"), "-e", "txt"},
+            tree.path("Sub/c.jpg") + '\n' + tree.path("sub2/d.txt") + '\n'},
+        {{"--list", "--ignore-case", "--null", "--folder", tree.path("sub2"), "--ext", "TXT"},
+            tree.path("sub2/d.txt") + '\0'},
+        {{"--list", "-i0e", "TXT", tree.path("sub2")}, tree.path("sub2/d.txt") + '\0'},
+        // A folder named from where the command runs stands for its full path.
+        {{"--list", "-0", "./sub2/", "--ext", "txt"}, tree.path("sub2/d.txt") + '\0', tree.path()},
+        {{"--list", "-e", "txt", "--", "-x"}, tree.path("dash/-x/y.txt") + '\n', dash},
+        {{"--list", "--folder", "-x", "-e", "txt"}, tree.path("dash/-x/y.txt") + '\n', dash},
+        // Folders and extensions are the bytes given, whatever they are.
+        {{"--list", tree.path("caf\xe9"), "-e", "\xc3\xa9"}, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n'},
+    };
+    for (const auto& form : forms) {
+        const Outcome run = ferrowax(form.arguments, Launch().in(form.workingFolder));
+        EXPECT_EQ(run.out, form.out) << form.arguments.join(' ').constData();
+        EXPECT_EQ(run.errors, form.errors);
+        EXPECT_EQ(run.exitCode, form.errors.isEmpty() ? 0 : 1);
+    }
 
     const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, Launch().toFullDisk());
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
+}
 
-    const Outcome nothing = ferrowax({"--list", "--folder", tree.path()});
-    EXPECT_EQ(nothing.exitCode, 1);
-    EXPECT_EQ(nothing.errors, "ferrowax: No extensions added.\n");
+// A folder that cannot be walked is named once, with its reason and the
+// report's place, and the walk goes on: the steps that fail only because
+// it did add no line. Root reads every folder, so this runs as a user.
+TEST(CommandLine, ListNamesAFolderItCannotWalkOnce)
+{
+    TempTree tree;
+    tree.file("a.txt");
+    tree.file("locked/b.txt");
+    tree.file("open/c.txt");
+    ASSERT_EQ(::chmod(tree.path().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.path("locked").constData(), 0), 0);
+    const QByteArray where = " (in Drovatek2021/08/31.Search.searchInFiles at line ";
+    const struct {
+        QByteArray folder;
+        QByteArray error;
+    } unwalked[] = {
+        {"gone", tree.path("gone") + ": No such file or directory" + where + "104)\n"},
+        {"a.txt", tree.path("a.txt") + ": Not a directory" + where + "104)\n"},
+        // A name keeps its report on one line.
+        {"gone\nnow\x1b", tree.path("gone?now?") + ": No such file or directory" + where + "104)\n"},
+        {"", tree.path("locked") + ": Permission denied" + where + "154)\n"},
+    };
+    for (const auto& folder : unwalked) {
+        const QByteArray said = runUnprivileged([&] {
+            const Outcome run = ferrowax({"--list", "-e", "txt", tree.path(folder.folder), tree.path("open")});
+            return QByteArray::number(run.exitCode) + '\n' + run.out + run.errors;
+        });
+        const QByteArray found
+            = folder.folder.isEmpty() ? tree.path("a.txt") + '\n' + tree.path("open/c.txt") + '\n' : QByteArray();
+        EXPECT_EQ(said, "1\n" + found + tree.path("open/c.txt") + "\nferrowax: " + folder.error);
+    }
+    ::chmod(tree.path("locked").constData(), 0755);
+}
+
+// The completions load, and bash's offers the options and the
+// folders where each goes.
+TEST(CommandLine, CompletionsOfferOptionsAndFolders)
+{
+    TempTree tree;
+    tree.folder("Pictures");
+    const QByteArray script = COMPLETIONS "/ferrowax.bash";
+    const struct {
+        QByteArray typed;
+        QByteArray offered;
+    } completions[] = {
+        {"ferrowax --li", "--list\n"},
+        {"ferrowax --list -i -", "--list\n--folder\n-e\n--ext\n-E\n--exclude\n-i\n--ignore-case\n-0\n--null\n"
+                                 "--one-file-system\n-h\n--help\n-V\n--version\n--\n"},
+        {"ferrowax --list -e P", ""},
+        {"ferrowax --list -e jpg P", "Pictures\n"},
+        {"ferrowax --list --folder P", "Pictures\n"},
+        {"ferrowax --list -- -", ""},
+    };
+    for (const auto& completion : completions) {
+        const Outcome run = ferrowax({"-c",
+            "source " + script + "; complete -p ferrowax; read -ra COMP_WORDS <<< '" + completion.typed
+                + "'; COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _ferrowax; printf '%s\\n' \"${COMPREPLY[@]}\""},
+            Launch().in(tree.path()).running("/bin/bash"));
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(run.out, "complete -F _ferrowax ferrowax\n" + (completion.offered.isEmpty() ? "\n" : completion.offered))
+            << completion.typed.constData();
+    }
+
+    if (::access("/usr/bin/fish", X_OK) == 0) {
+        const Outcome fish = ferrowax({"-c", "source " COMPLETIONS "/ferrowax.fish; complete -C'ferrowax --li'"},
+            Launch().running("/usr/bin/fish"));
+        EXPECT_TRUE(fish.out.startsWith("--list\t")) << fish.errors.constData();
+    }
+}
+
+TEST(CommandLine, CompletionLoadsInZsh)
+{
+    if (::access("/usr/bin/zsh", X_OK) != 0)
+        GTEST_SKIP() << "zsh is not installed";
+    const Outcome zsh = ferrowax({"-fc", "fpath=(" COMPLETIONS " $fpath); autoload -U compinit; compinit -u -D; "
+                                         "autoload -U +X _ferrowax && print -r -- $_comps[ferrowax]"},
+        Launch().running("/usr/bin/zsh"));
+    EXPECT_EQ(zsh.out, "_ferrowax\n") << zsh.errors.constData();
 }
 
 // `depth` folders named d, each in the one before, below `top`, with
