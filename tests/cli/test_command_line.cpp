@@ -274,6 +274,7 @@ TEST(CommandLine, CompletionsOfferOptionsAndFolders)
 {
     TempTree tree;
     tree.folder("Pictures");
+    tree.folder("-x");
     const QByteArray script = COMPLETIONS "/ferrowax.bash";
     const struct {
         QByteArray typed;
@@ -284,8 +285,8 @@ TEST(CommandLine, CompletionsOfferOptionsAndFolders)
                                  "--one-file-system\n-h\n--help\n-V\n--version\n--\n"},
         {"ferrowax --list -e P", ""},
         {"ferrowax --list -e jpg P", "Pictures\n"},
-        {"ferrowax --list --folder P", "Pictures\n"},
-        {"ferrowax --list -- -", ""},
+        {"ferrowax --list --folder -", "-x\n"},
+        {"ferrowax --list -- -", "-x\n"},
     };
     for (const auto& completion : completions) {
         const Outcome run = ferrowax({"-c",
