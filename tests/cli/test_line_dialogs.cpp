@@ -3,10 +3,12 @@
 #include "platform/failure.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ferrowax::Failure;
 
 namespace {
 
@@ -14,19 +16,17 @@ namespace {
 // walk that met one never ends as if all went well.
 TEST(LineDialogs, AReportThatFollowsAnotherAddsNoLineButCounts)
 {
-    std::FILE* lines = std::tmpfile();
-    ASSERT_NE(lines, nullptr);
+    char* written = nullptr;
+    std::size_t size = 0;
+    std::FILE* lines = ::open_memstream(&written, &size);
     ferrowax::LineDialogs dialogs(lines);
     ferrowax::ErrorReport report(dialogs);
-    report.show(u"in A.b "_s, 100, ferrowax::Failure::objectNotSet());
-    EXPECT_EQ(dialogs.boxesShown(), 1);
-    report.show(u"in A.b "_s, 102, ferrowax::Failure(u"Out of paper"_s));
-    EXPECT_EQ(dialogs.boxesShown(), 2);
-    std::rewind(lines);
-    char written[100] = {};
-    ASSERT_GT(std::fread(written, 1, sizeof written - 1, lines), 0U);
-    EXPECT_STREQ(written, "ferrowax: Out of paper (in A.b at line 102)\n");
+    report.show(u"in A.b "_s, 100, Failure::objectNotSet());
+    report.show(u"in A.b "_s, 102, Failure(u"Out of paper"_s));
     std::fclose(lines);
+    EXPECT_EQ(dialogs.boxesShown(), 2);
+    EXPECT_STREQ(written, "ferrowax: Out of paper (in A.b at line 102)\n");
+    std::free(written);
 }
 
 } // namespace
