@@ -37,15 +37,15 @@ LineDialogs::LineDialogs(std::FILE* out)
 int LineDialogs::showMessage(const QString& text, int style, const QString&)
 {
     std::fprintf(out_, "ferrowax: %s\n", oneLine(text).toUtf8().constData());
-    ++boxes_;
+    ++lines_;
     return (style & 7) == BoxStyle::YesNo ? Answer::No : Answer::Ok;
 }
 
 int LineDialogs::showFailure(const QString& text, int, const QString&, const std::exception& error)
 {
-    ++boxes_;
     const auto* failure = dynamic_cast<const Failure*>(&error);
-    // It adds nothing to the line of the step whose failure it follows.
+    // It adds nothing to the line of the step whose failure it follows,
+    // which was written and counted.
     if (failure != nullptr && failure->followsEarlierFailure())
         return Answer::Ok;
     QByteArray line = "ferrowax: ";
@@ -58,6 +58,7 @@ int LineDialogs::showFailure(const QString& text, int, const QString&, const std
     const QString where = text.section(u"\r\n"_s, 1).section(u"\r\r"_s, 0, 0);
     line += '(' + oneLine(where).toUtf8() + ")\n";
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
+    ++lines_;
     return Answer::Ok;
 }
 

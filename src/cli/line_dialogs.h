@@ -14,8 +14,7 @@ class LineDialogs final : public Dialogs {
 public:
     explicit LineDialogs(std::FILE* out);
 
-    // Every box, also the reports that add no line.
-    int boxesShown() const { return boxes_; }
+    int linesWritten() const { return lines_; }
 
     QString pickFolder(const QString& prompt, const QString& initialFolder) override;
     QString saveFileName(const SaveFileRequest& request) override;
@@ -27,7 +26,7 @@ protected:
 
 private:
     std::FILE* out_;
-    int boxes_ = 0;
+    int lines_ = 0;
 };
 
 } // namespace ferrowax

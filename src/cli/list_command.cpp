@@ -26,7 +26,7 @@ public:
     {
     }
 
-    int boxes() const { return dialogs_.boxesShown(); }
+    int boxes() const { return dialogs_.linesWritten(); }
 
     const FileSystem& fileSystem() override { return fileSystem_; }
     Dialogs& dialogs() override { return dialogs_; }
