@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -24,7 +23,6 @@
 
 using namespace Qt::StringLiterals;
 using ferrowax::testing::TempTree;
-using ferrowax::testing::unprivilegedId;
 using ferrowax::testing::TmpfsMount;
 
 namespace {
@@ -93,8 +91,7 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
         if (out < 0 || errors < 0 || ::dup2(out, 1) < 0 || ::dup2(errors, 2) < 0 || ::close_range(3, ~0U, 0) != 0
             || (!launch.workingFolder.isEmpty() && ::chdir(launch.workingFolder.constData()) != 0)
             || (launch.descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &descriptors) != 0)
-            || (launch.asUser && ::geteuid() == 0
-                && (::setgroups(0, nullptr) != 0 || ::setgid(unprivilegedId) != 0 || ::setuid(unprivilegedId) != 0)))
+            || (launch.asUser && ::geteuid() == 0 && ::setuid(ferrowax::testing::unprivilegedId) != 0))
             ::_exit(126);
         ::execve(launch.program, argv.data(), envp.data());
         ::_exit(127);
@@ -199,7 +196,7 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
     tree.file(deep + "x/farr.txt"); // 261: reported, not listed
     const QByteArray whole = tree.path("a.txt") + '\n' + tree.path("b.txt") + '\n' + tree.path("dash/-x/y.txt")
         + '\n' + tree.path(deep + "/fits.txt") + '\n' + tree.path("odd/caf\xe9.txt") + '\n' + tree.path("Sub/c.jpg")
-        + '\n' + tree.path("sub2/d.txt") + '\n';
+        + '\n' + tree.path("sub2/d.txt") + '\n' + tree.path("Sub/c.jpg") + '\n';
     const QByteArray where = " (in Drovatek2021/08/31.Search.searchInFiles at line ";
     const QByteArray locked = "ferrowax: " + tree.path("dash/locked") + ": Permission denied" + where + "154)\n";
     const QByteArray reports = locked + "ferrowax: The length of filenames in folder " + tree.path(deep + "x/")
@@ -213,10 +210,9 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
         QByteArray workingFolder = {};
         QByteArray errors = {};
     } forms[] = {
-        {{"--list", "--folder", tree.path(), "--folder", tree.path("Sub/"), "--ext", "txt", "--ext", "jpg"},
-            whole + tree.path("Sub/c.jpg") + '\n', {}, reports},
-        {{tree.path(), "-e", ".txt", "--list", "--folder", tree.path("Sub/"), "-ejpg"},
-            whole + tree.path("Sub/c.jpg") + '\n', {}, reports},
+        {{"--list", "--folder", tree.path(), "--folder", tree.path("Sub/"), "--ext", "txt", "--ext", "jpg"}, whole, {},
+            reports},
+        {{tree.path(), "-e", ".txt", "--list", "--folder", tree.path("Sub/"), "-ejpg"}, whole, {}, reports},
         // Folders are walked in the order given, however they are given.
         {{"--list", "--ext=jpg", tree.path("Sub"), "--folder=" + tree.path("sub2"), "-e", "txt"},
             tree.path("Sub/c.jpg") + '\n' + tree.path("sub2/d.txt") + '\n'},
@@ -251,7 +247,6 @@ TEST(CommandLine, CompletionsOfferOptionsAndFolders)
     TempTree tree;
     tree.folder("Pictures");
     tree.folder("-x");
-    const QByteArray script = COMPLETIONS "/ferrowax.bash";
     const struct {
         QByteArray typed;
         QByteArray offered;
@@ -265,7 +260,7 @@ TEST(CommandLine, CompletionsOfferOptionsAndFolders)
     };
     for (const auto& completion : completions) {
         const Outcome run = ferrowax({"-c",
-            "source " + script + "; complete -p ferrowax; read -ra COMP_WORDS <<< '" + completion.typed
+            "source " COMPLETIONS "/ferrowax.bash; complete -p ferrowax; read -ra COMP_WORDS <<< '" + completion.typed
                 + "'; COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _ferrowax; printf '%s\\n' \"${COMPREPLY[@]}\""},
             Launch().in(tree.path()).running("/bin/bash"));
         EXPECT_EQ(run.errors, "");
