@@ -10,7 +10,8 @@ namespace ferrowax {
 struct Invocation {
     enum class Mode { Window, Help, Version, List, Mistake };
     Mode mode = Mode::Window;
-    // For --list: the folders and extensions exactly as given, as bytes.
+    // For --list: the folders as given and the extensions without a
+    // leading dot, as bytes; at least one of each.
     QList<QByteArray> folders;
     QList<QByteArray> extensions;
     QList<QByteArray> excluded; // folder names' patterns and folder paths

@@ -1,5 +1,7 @@
 #include "line_dialogs.h"
 
+#include "platform/failure.h"
+
 using namespace Qt::StringLiterals;
 
 namespace ferrowax {
@@ -14,6 +16,17 @@ QString oneLine(QString text)
     return text.simplified();
 }
 
+// A path as its bytes, but for those that would end the line or move the
+// cursor, as ls shows them.
+QByteArray printable(QByteArray path)
+{
+    for (char& byte : path) {
+        if (static_cast<unsigned char>(byte) < 0x20 || byte == '\x7f')
+            byte = '?';
+    }
+    return path;
+}
+
 } // namespace
 
 LineDialogs::LineDialogs(std::FILE* out)
@@ -21,18 +34,32 @@ LineDialogs::LineDialogs(std::FILE* out)
 {
 }
 
-int LineDialogs::showMessage(const QString& text, int style, const QString& caption)
+int LineDialogs::showMessage(const QString& text, int style, const QString&)
 {
-    QString line = oneLine(text);
-    if (caption == u"Application Error"_s) {
-        // The report: the failure, then where it happened, then whom to tell.
-        const QString description = text.section(u"\r\n"_s, 0, 0);
-        const QString where = text.section(u"\r\n"_s, 1).section(u"\r\r"_s, 0, 0);
-        line = oneLine(where) + u": "_s + oneLine(description);
-    }
-    std::fprintf(out_, "ferrowax: %s\n", line.toUtf8().constData());
+    std::fprintf(out_, "ferrowax: %s\n", oneLine(text).toUtf8().constData());
     ++lines_;
     return (style & 7) == BoxStyle::YesNo ? Answer::No : Answer::Ok;
+}
+
+int LineDialogs::showFailure(const QString& text, int, const QString&, const std::exception& error)
+{
+    const auto* failure = dynamic_cast<const Failure*>(&error);
+    // It adds nothing to the line of the step whose failure it follows,
+    // which was written and counted.
+    if (failure != nullptr && failure->followsEarlierFailure())
+        return Answer::Ok;
+    QByteArray line = "ferrowax: ";
+    if (failure != nullptr && !failure->path().isEmpty())
+        line += printable(failure->path()) + ": ";
+    const QString description = oneLine(describe(error));
+    if (!description.isEmpty())
+        line += description.toUtf8() + ' ';
+    // The report's text: the failure, then where, then whom to tell.
+    const QString where = text.section(u"\r\n"_s, 1).section(u"\r\r"_s, 0, 0);
+    line += '(' + oneLine(where).toUtf8() + ")\n";
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
+    ++lines_;
+    return Answer::Ok;
 }
 
 QString LineDialogs::showInput(const QString&, const QString&)

@@ -6,9 +6,10 @@
 
 namespace ferrowax {
 
-// The window's boxes as lines of text: an error report says where and why
-// ("ferrowax: in ....searchInFiles at line 104: No such file or directory"),
-// any other box its text, each on one line. Asks no question.
+// The window's boxes as lines of text: an error report names the path the
+// failure concerns, the failure and where it happened ("ferrowax: /x/gone:
+// No such file or directory (in ....searchInFiles at line 104)"), any other
+// box its text, each on one line. Asks no question.
 class LineDialogs final : public Dialogs {
 public:
     explicit LineDialogs(std::FILE* out);
@@ -21,6 +22,7 @@ public:
 protected:
     int showMessage(const QString& text, int style, const QString& caption) override;
     QString showInput(const QString& prompt, const QString& caption) override;
+    int showFailure(const QString& text, int style, const QString& caption, const std::exception& failure) override;
 
 private:
     std::FILE* out_;

@@ -9,8 +9,6 @@
 
 #include <QDir>
 
-using namespace Qt::StringLiterals;
-
 namespace ferrowax {
 
 namespace {
@@ -36,6 +34,7 @@ public:
     void yieldWhileReading() override { eventPump_.yieldUntilWoken(); }
     bool stopRequested() const override { return false; }
     bool extensionsIgnoreCase() const override { return ignoreCase_; }
+    bool warnsOfUnlistedNames() const override { return false; }
     void setProgressText(const QString&) override {}
     bool showsProgress() const override { return false; }
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override
@@ -86,18 +85,12 @@ int listMatches(const Invocation& invocation, const FileSystem& fileSystem, Even
     const QList<QByteArray>& extensions = invocation.extensions;
     PrintingWalkHost host(
         fileSystem, eventPump, out, errors, invocation.nulSeparated ? '\0' : '\n', invocation.ignoreCase);
-    if (folders.isEmpty()) {
-        host.dialogs().messageBox(u"No folders added."_s, 0);
-    } else if (extensions.isEmpty()) {
-        host.dialogs().messageBox(u"No extensions added."_s, 0);
-    } else {
-        const ExtensionArray extensionArray(extensions.begin(), extensions.end());
-        const int includeSubfolders = 1;
-        for (const QByteArray& folder : folders) {
-            const QByteArray path = asPicked(folder);
-            fileSystem.readAheadFrom(path);
-            searchInFiles(path, extensionArray, includeSubfolders, host);
-        }
+    const ExtensionArray extensionArray(extensions.begin(), extensions.end());
+    const int includeSubfolders = 1;
+    for (const QByteArray& folder : folders) {
+        const QByteArray path = asPicked(folder);
+        fileSystem.readAheadFrom(path);
+        searchInFiles(path, extensionArray, includeSubfolders, host);
     }
     const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
     if (!written)

@@ -14,9 +14,10 @@ struct Invocation;
 WalkLimits walkLimitsOf(const Invocation& invocation);
 
 // "Start Searching" without a window: walks each folder in order for the
-// extensions, exactly as the window's search does, and prints the path of
-// every match as its bytes, each followed by a new line or a NUL byte.
-// What the window would show in a box goes to `errors`, one line each.
+// extensions (at least one of each), exactly as the window's search does,
+// and prints the path of every match as its bytes, each followed by a new
+// line or a NUL byte. What the window would show in a box goes to `errors`,
+// one line each.
 // Answers the exit status: 0 when nothing was reported, 1 otherwise.
 // `eventPump` is the one the file system wakes when a folder it reads for
 // the walk is read.

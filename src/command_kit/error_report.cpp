@@ -2,6 +2,7 @@
 
 #include "maker.h"
 #include "platform/dialogs.h"
+#include "platform/failure.h"
 
 using namespace Qt::StringLiterals;
 
@@ -12,9 +13,10 @@ ErrorReport::ErrorReport(Dialogs& dialogs)
 {
 }
 
-void ErrorReport::show(const QString& location, int line, const QString& description)
+void ErrorReport::show(const QString& location, int line, const std::exception& failure)
 {
-    dialogs_.messageBox(text(location, line, description), BoxStyle::Exclamation, u"Application Error"_s);
+    dialogs_.failureBox(
+        text(location, line, describe(failure)), BoxStyle::Exclamation, u"Application Error"_s, failure);
 }
 
 QString ErrorReport::text(const QString& location, int line, const QString& description)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <exception>
+
 namespace ferrowax {
 
 class Dialogs;
@@ -11,7 +13,7 @@ class ErrorReport {
 public:
     explicit ErrorReport(Dialogs& dialogs);
 
-    void show(const QString& location, int line, const QString& description);
+    void show(const QString& location, int line, const std::exception& failure);
 
     static QString text(const QString& location, int line, const QString& description);
 

@@ -1,7 +1,5 @@
 #include "procedure.h"
 
-#include "platform/failure.h"
-
 namespace ferrowax {
 
 Procedure::Procedure(ErrorReport& report, QString location)
@@ -12,7 +10,7 @@ Procedure::Procedure(ErrorReport& report, QString location)
 
 void Procedure::report(const std::exception& error)
 {
-    report_.show(location_, line_, describe(error));
+    report_.show(location_, line_, error);
 }
 
 } // namespace ferrowax

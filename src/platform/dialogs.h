@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
+
 namespace ferrowax {
 
 // Message-box styles and answers, with the numbers commands compare against.
@@ -34,6 +36,8 @@ public:
     const QString& applicationTitle() const { return applicationTitle_; }
 
     int messageBox(const QString& text, int style, const QString& title = {});
+    // A message box that reports `failure`.
+    int failureBox(const QString& text, int style, const QString& title, const std::exception& failure);
     // The typed text, or the empty text on Cancel.
     QString inputBox(const QString& prompt, const QString& title = {});
     // A real folder's full path, or the empty text on Cancel.
@@ -44,6 +48,13 @@ public:
 protected:
     virtual int showMessage(const QString& text, int style, const QString& caption) = 0;
     virtual QString showInput(const QString& prompt, const QString& caption) = 0;
+    // Shows the text, as any box; a report shown as other than its text
+    // reads the failure itself.
+    virtual int showFailure(const QString& text, int style, const QString& caption, const std::exception& failure)
+    {
+        Q_UNUSED(failure)
+        return showMessage(text, style, caption);
+    }
 
 private:
     QString captionFor(const QString& title) const;

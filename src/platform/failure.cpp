@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace ferrowax {
 
 Failure::Failure(QString description)
@@ -17,6 +19,20 @@ Failure Failure::fromErrno(int errorNumber)
     const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
     Failure failure(QString::fromLocal8Bit(text));
     failure.errorNumber_ = errorNumber;
+    return failure;
+}
+
+Failure Failure::objectNotSet()
+{
+    Failure failure(u"Object variable not set"_s);
+    failure.followsEarlierFailure_ = true;
+    return failure;
+}
+
+Failure Failure::concerning(QByteArray path) const
+{
+    Failure failure(*this);
+    failure.path_ = std::move(path);
     return failure;
 }
 

@@ -15,6 +15,15 @@ public:
 
     // The C library's text for an errno value, such as "Permission denied".
     static Failure fromErrno(int errorNumber);
+    // A step used what an earlier step failed to give, so it fails only
+    // because that one did.
+    static Failure objectNotSet();
+
+    // The same failure, concerning the file or folder at `path`.
+    Failure concerning(QByteArray path) const;
+    // Empty where it concerns no file or folder.
+    const QByteArray& path() const noexcept { return path_; }
+    bool followsEarlierFailure() const noexcept { return followsEarlierFailure_; }
 
     const QString& description() const noexcept { return description_; }
     // The errno value it came from; 0 when it came from elsewhere.
@@ -25,6 +34,8 @@ private:
     QString description_;
     QByteArray utf8_;
     int errorNumber_ = 0;
+    QByteArray path_;
+    bool followsEarlierFailure_ = false;
 };
 
 // The description of any exception a step may throw.

@@ -37,7 +37,7 @@ void PushButton14_Click(WindowState& window, Services& services)
     std::unique_ptr<SpreadsheetApplication> application;
     const auto spreadsheet = [&]() -> SpreadsheetApplication& {
         if (!application)
-            throw Failure(u"Object variable not set"_s);
+            throw Failure::objectNotSet();
         return *application;
     };
 

@@ -28,10 +28,12 @@ bool isTooLong(const QByteArray& folderPath, QByteArrayView name)
 bool namesTooLong(QByteArray path, WalkHost& host)
 {
     bool result = false;
+    bool listed = false;
     try {
         if (!path.endsWith('/'))
             path.append('/');
         const std::shared_ptr<const FolderListing> listing = host.fileSystem().listFolder(path);
+        listed = true;
         // Every name that is not a subfolder, hidden ones included.
         for (const std::vector<FolderItem>* names : {&listing->files(), &listing->others()}) {
             result = result || std::any_of(names->begin(), names->end(), [&](const FolderItem& item) {
@@ -42,7 +44,7 @@ bool namesTooLong(QByteArray path, WalkHost& host)
         // A folder whose names cannot be listed cannot be checked either.
         result = true;
     }
-    if (result) {
+    if (result && (listed || host.warnsOfUnlistedNames())) {
         host.dialogs().messageBox(u"The length of filenames in folder "_s + displayText(path) + u" is too long. "_s
                 + u"\r\n"_s + u"The maximum folder length is 260 symbols. "_s + u"\r\n"_s
                 + u"Please move subfolders to a small folder."_s,

@@ -24,6 +24,10 @@ public:
     // Whether an extension matches whatever its letter case; the window's
     // search matches exactly.
     virtual bool extensionsIgnoreCase() const { return false; }
+    // Whether a folder whose names cannot be listed is said to hold names too
+    // long, as the window says. Where not, the failure to list it, which the
+    // walk reports later, names the folder once.
+    virtual bool warnsOfUnlistedNames() const { return true; }
     virtual void setProgressText(const QString& text) = 0;
     // False where nothing shows the progress text, so that it is not made.
     virtual bool showsProgress() const { return true; }

@@ -4,16 +4,7 @@
 
 #include <filesystem>
 
-using namespace Qt::StringLiterals;
-
 namespace ferrowax {
-
-namespace {
-[[noreturn]] void failNotSet()
-{
-    throw Failure(u"Object variable not set"_s);
-}
-} // namespace
 
 Folder::Folder(const FileSystem& fileSystem, QByteArray path, int attributes, bool isRootFolder)
     : fileSystem_(&fileSystem)
@@ -26,7 +17,7 @@ Folder::Folder(const FileSystem& fileSystem, QByteArray path, int attributes, bo
 void Folder::requirePresent() const
 {
     if (!fileSystem_)
-        failNotSet();
+        throw Failure::objectNotSet();
 }
 
 const QByteArray& Folder::path() const

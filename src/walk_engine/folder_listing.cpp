@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
-
 namespace ferrowax {
 
 FolderItem::FolderItem(const FolderListing& listing, std::uint32_t offset, std::uint32_t size)
@@ -19,7 +17,7 @@ FolderItem::FolderItem(const FolderListing& listing, std::uint32_t offset, std::
 void FolderItem::requirePresent() const
 {
     if (listing_ == nullptr)
-        throw Failure(u"Object variable not set"_s);
+        throw Failure::objectNotSet();
 }
 
 QByteArray FolderItem::path() const

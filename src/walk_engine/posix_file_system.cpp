@@ -13,6 +13,21 @@
 
 namespace ferrowax {
 
+namespace {
+
+// Runs `read`; a failure it throws names the folder at `path`.
+template <class Read>
+auto concerning(const QByteArray& path, Read&& read) -> decltype(read())
+{
+    try {
+        return read();
+    } catch (const Failure& failure) {
+        throw failure.concerning(path);
+    }
+}
+
+} // namespace
+
 PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes, WalkLimits limits)
     : entryTypes_(entryTypes)
     , readAhead_([entryTypes](const FolderToRead& folder) { return readFolder(folder, entryTypes); }, walkPump,
@@ -44,7 +59,7 @@ int PosixFileSystem::foldersOutsideThePlan() const
 Folder PosixFileSystem::getFolder(const QByteArray& path) const
 {
     // Outside a walk: listed when asked, never from what was read for it.
-    FolderFacts facts = readFolderFacts(path);
+    FolderFacts facts = concerning(path, [&] { return readFolderFacts(path); });
     return Folder(*this, std::move(facts.path), facts.attributes, facts.isRootFolder);
 }
 
@@ -60,7 +75,7 @@ Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
     }
     FolderReading reading = readAhead_.take();
     if (reading.factsFailure)
-        throw *reading.factsFailure;
+        throw reading.factsFailure->concerning(path);
     openedPath_ = reading.facts.path;
     openedListing_ = std::move(reading.listing);
     openedListingFailure_ = std::move(reading.listingFailure);
@@ -71,10 +86,11 @@ std::shared_ptr<const FolderListing> PosixFileSystem::listFolder(const QByteArra
 {
     const bool opened = !openedPath_.isEmpty() && (folderPath == openedPath_ || folderPath == openedPath_ + '/');
     if (opened && openedListingFailure_)
-        throw *openedListingFailure_;
+        throw openedListingFailure_->concerning(folderPath);
     if (opened && openedListing_)
         return openedListing_;
-    std::shared_ptr<const FolderListing> listing = readFolderListing(folderPath, entryTypes_);
+    std::shared_ptr<const FolderListing> listing
+        = concerning(folderPath, [&] { return readFolderListing(folderPath, entryTypes_); });
     if (opened)
         openedListing_ = listing;
     return listing;

@@ -1,6 +1,7 @@
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 #include "support/tmpfs_mount.h"
+#include "support/unprivileged.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -45,12 +46,14 @@ struct Launch {
     QByteArray display;
     rlim_t descriptorLimit = 0; // 0: as inherited
     const char* program = PROGRAM;
+    bool asUser = false; // not as root, who reads every folder
 
     Launch& in(const QByteArray& folder) { workingFolder = folder; return *this; }
     Launch& toFullDisk() { outputToFullDisk = true; return *this; }
     Launch& on(const QByteArray& name) { display = name; return *this; }
     Launch& withDescriptors(rlim_t limit) { descriptorLimit = limit; return *this; }
     Launch& running(const char* path) { program = path; return *this; }
+    Launch& unprivileged() { asUser = true; return *this; }
 };
 
 // The real program, as a terminal starts it, with no display at all. The
@@ -87,7 +90,8 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
         // Only the standard three: what the test runner holds open is not the program's.
         if (out < 0 || errors < 0 || ::dup2(out, 1) < 0 || ::dup2(errors, 2) < 0 || ::close_range(3, ~0U, 0) != 0
             || (!launch.workingFolder.isEmpty() && ::chdir(launch.workingFolder.constData()) != 0)
-            || (launch.descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &descriptors) != 0))
+            || (launch.descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &descriptors) != 0)
+            || (launch.asUser && ::geteuid() == 0 && ::setuid(ferrowax::testing::unprivilegedId) != 0))
             ::_exit(126);
         ::execve(launch.program, argv.data(), envp.data());
         ::_exit(127);
@@ -111,15 +115,6 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
 
 TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 {
-    const Outcome help = ferrowax({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: ferrowax ")) << help.out.constData();
-    EXPECT_TRUE(help.out.contains("--list"));
-
-    const Outcome version = ferrowax({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "ferrowax " FERROWAX_VERSION "\n");
-
     // What cannot be written is an error, reported as such.
     for (const QByteArray& option : {QByteArray("--help"), QByteArray("--version")}) {
         const Outcome full = ferrowax({option}, Launch().toFullDisk());
@@ -127,19 +122,45 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
         EXPECT_EQ(full.errors, "ferrowax: write error: No space left on device\n");
     }
 
-    for (const QList<QByteArray>& mistaken : {QList<QByteArray>{"--frobnicate"}, QList<QByteArray>{"photos"},
-             QList<QByteArray>{"--ext", "jpg"}, QList<QByteArray>{"--null"},
-             QList<QByteArray>{"--list", "--folder", "/", "--ext", ""},
-             QList<QByteArray>{"--list", "--folder", "", "--ext", "txt"},
-             QList<QByteArray>{"--list", "--folder", "/", "--ext", "txt", "--exclude", ""},
-             QList<QByteArray>{"--exclude", "x"}, QList<QByteArray>{"--ignore-case"},
-             QList<QByteArray>{"--one-file-system"}}) {
-        const Outcome run = ferrowax(mistaken);
-        EXPECT_EQ(run.exitCode, 2) << mistaken.front().constData();
-        EXPECT_EQ(run.errors.count('\n'), 2) << run.errors.constData();
-        EXPECT_TRUE(run.errors.endsWith("Try 'ferrowax --help' for more information.\n"));
-        EXPECT_TRUE(run.out.isEmpty());
+    // The start of what is printed, or the line that says what was wrong.
+    const struct {
+        QList<QByteArray> arguments;
+        QByteArray answer;
+        int exitCode = 2;
+    } answers[] = {
+        {{"--help"}, "Usage: ferrowax --list [OPTION...] FOLDER...\n", 0},
+        {{"-h"}, "Usage: ferrowax --list [OPTION...] FOLDER...\n", 0},
+        {{"--version"}, "ferrowax " FERROWAX_VERSION "\n", 0},
+        {{"-V"}, "ferrowax " FERROWAX_VERSION "\n", 0},
+        {{"-v"}, "ferrowax " FERROWAX_VERSION "\n", 0},
+        {{"--frobnicate"}, "Unknown option '--frobnicate'."},
+        {{"--list", "-iq", "/"}, "Unknown option '-q'."},
+        {{"--list", "--ex", "txt", "/"}, "The option '--ex' could be more than one; write it out."},
+        {{"--list=yes"}, "The option --list takes no value."},
+        {{"--list", "/", "-e"}, "The option -e needs a value."},
+        {{"--list", "/", "-e", "txt", "--folder"}, "The option --folder needs a value."},
+        {{"photos"}, "A folder ('photos') goes with --list."},
+        {{"--ext", "jpg"}, "--ext goes with --list."},
+        {{"-i0"}, "--ignore-case goes with --list."},
+        {{"--exclude", "x"}, "--exclude goes with --list."},
+        {{"--one-file-system"}, "--one-file-system goes with --list."},
+        {{"--list", "--folder", "/", "--ext", ""}, "An extension cannot be empty."},
+        {{"--list", "--folder", "", "--ext", "txt"}, "A folder cannot be empty."},
+        {{"--list", "/", "-e", "txt", "-E", ""}, "A pattern to exclude cannot be empty."},
+        {{"--list", "/", "-e", ".."}, "An extension cannot be only dots: '..'."},
+        {{"--list", "-e", "txt"}, "--list needs a folder to walk."},
+        {{"--list", "/"}, "--list needs an extension to look for (-e EXT)."},
+    };
+    for (const auto& answer : answers) {
+        const Outcome run = ferrowax(answer.arguments);
+        EXPECT_EQ(run.exitCode, answer.exitCode) << answer.answer.constData();
+        if (answer.exitCode == 0)
+            EXPECT_TRUE(run.out.startsWith(answer.answer)) << run.out.constData();
+        else
+            EXPECT_EQ(run.out + run.errors,
+                "ferrowax: " + answer.answer + "\nTry 'ferrowax --help' for more information.\n");
     }
+    EXPECT_TRUE(ferrowax({"-h"}).out.contains("Examples:\n  ferrowax --list -e jpg -e JPG ~/Pictures\n"));
 
     const Outcome window = ferrowax({});
     EXPECT_EQ(window.exitCode, 1);
@@ -156,53 +177,104 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 }
 
 // --list walks as "Start Searching" does: the same order and rules, names
-// as bytes, boxes as lines on standard error.
+// as bytes, boxes as lines on standard error. Each way of writing a walk
+// gives what its long form gives. A folder that cannot be walked is named
+// once, with its reason and the report's place, and the walk goes on: the
+// steps that fail only because it did add no line. Root reads every
+// folder, so the walks run as a user.
 TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
 {
     TempTree tree;
-    for (const char* name : {"b.txt", "A.TXT", "a.txt", "Sub/c.jpg", "sub2/d.txt", "x.png"})
+    for (const char* name : {"b.txt", "A.TXT", "a.txt", "Sub/c.jpg", "sub2/d.txt", "x.png", "dash/-x/y.txt",
+             "dash/locked/z.txt"})
         tree.file(name);
+    ASSERT_EQ(::chmod(tree.path().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.path("dash/locked").constData(), 0), 0);
     tree.file("odd/caf\xe9.txt");
     const QByteArray deep = "deep/" + QByteArray(245 - tree.path().size(), 'd');
     tree.file(deep + "/fits.txt"); // 260 characters in all
     tree.file(deep + "x/farr.txt"); // 261: reported, not listed
-
-    const Outcome run = ferrowax({"--list", "--folder", tree.path(), "--folder", tree.path("Sub/"), "--ext", "txt",
-        "--ext", "jpg"});
-    EXPECT_EQ(run.out,
-        tree.path("a.txt") + '\n' + tree.path("b.txt") + '\n' + tree.path(deep + "/fits.txt") + '\n'
-            + tree.path("odd/caf\xe9.txt") + '\n' + tree.path("Sub/c.jpg") + '\n' + tree.path("sub2/d.txt") + '\n'
-            + tree.path("Sub/c.jpg") + '\n');
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.errors,
-        "ferrowax: The length of filenames in folder " + tree.path(deep + "x/")
-            + " is too long. The maximum folder length is 260 symbols. Please move subfolders to a small folder.\n");
-
-    // A folder named from where the command runs stands for its full path.
-    const Outcome nul = ferrowax({"--list", "--null", "--folder", "./sub2/", "--ext", "txt"}, Launch().in(tree.path()));
-    EXPECT_EQ(nul.exitCode, 0);
-    EXPECT_EQ(nul.out, tree.path("sub2/d.txt") + '\0');
-    EXPECT_TRUE(nul.errors.isEmpty());
-
-    const Outcome missing = ferrowax({"--list", "--folder", tree.path("gone"), "--ext", "txt"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_TRUE(missing.out.isEmpty());
-    EXPECT_TRUE(missing.errors.startsWith(
-        "ferrowax: in Drovatek2021/08/31.Search.searchInFiles at line 104: No such file or directory\n"));
-
-    // Folders and extensions are the bytes given, whatever they are.
+    const QByteArray whole = tree.path("a.txt") + '\n' + tree.path("b.txt") + '\n' + tree.path("dash/-x/y.txt")
+        + '\n' + tree.path(deep + "/fits.txt") + '\n' + tree.path("odd/caf\xe9.txt") + '\n' + tree.path("Sub/c.jpg")
+        + '\n' + tree.path("sub2/d.txt") + '\n' + tree.path("Sub/c.jpg") + '\n';
+    const QByteArray where = " (in Drovatek2021/08/31.Search.searchInFiles at line ";
+    const QByteArray locked = "ferrowax: " + tree.path("dash/locked") + ": Permission denied" + where + "154)\n";
+    const QByteArray reports = locked + "ferrowax: The length of filenames in folder " + tree.path(deep + "x/")
+        + " is too long. The maximum folder length is 260 symbols. Please move subfolders to a small folder.\n";
+    const QByteArray dash = tree.path("dash");
     tree.file("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9");
-    const Outcome bytes = ferrowax({"--list", "--folder", tree.path("caf\xe9"), "--ext", "\xc3\xa9"});
-    EXPECT_EQ(bytes.out, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n');
-    EXPECT_EQ(bytes.exitCode, 0) << bytes.errors.constData();
+
+    const struct {
+        QList<QByteArray> arguments;
+        QByteArray out;
+        QByteArray workingFolder = {};
+        QByteArray errors = {};
+    } forms[] = {
+        {{"--list", "--folder", tree.path(), "--folder", tree.path("Sub/"), "--ext", "txt", "--ext", "jpg"}, whole, {},
+            reports},
+        {{tree.path(), "-e", ".txt", "--list", "--folder", tree.path("Sub/"), "-ejpg"}, whole, {}, reports},
+        // Folders are walked in the order given, however they are given.
+        {{"--list", "--ext=jpg", tree.path("Sub"), "--folder=" + tree.path("sub2"), "-e", "txt"},
+            tree.path("Sub/c.jpg") + '\n' + tree.path("sub2/d.txt") + '\n'},
+        {{"--list", "-i0e", "TXT", tree.path("sub2")}, tree.path("sub2/d.txt") + '\0'},
+        // A folder named from where the command runs stands for its full path.
+        {{"--list", "--null", "./sub2/", "--ext", "txt"}, tree.path("sub2/d.txt") + '\0', tree.path()},
+        {{"--list", "-e", "txt", "--", "-x"}, tree.path("dash/-x/y.txt") + '\n', dash},
+        {{"--list", "-e", "txt", "."}, tree.path("dash/-x/y.txt") + '\n', dash, locked},
+        // A name keeps its report on one line.
+        {{"--list", "-e", "txt", "gone\nnow\x1b", "./-x"}, tree.path("dash/-x/y.txt") + '\n', dash,
+            "ferrowax: " + tree.path("dash/gone?now?") + ": No such file or directory" + where + "104)\n"},
+        // Folders and extensions are the bytes given, whatever they are.
+        {{"--list", tree.path("caf\xe9"), "-e", "\xc3\xa9"}, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n'},
+    };
+    for (const auto& form : forms) {
+        const Outcome run = ferrowax(form.arguments, Launch().in(form.workingFolder).unprivileged());
+        EXPECT_EQ(run.out, form.out) << form.arguments.join(' ').constData();
+        EXPECT_EQ(run.errors, form.errors);
+        EXPECT_EQ(run.exitCode, form.errors.isEmpty() ? 0 : 1);
+    }
 
     const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, Launch().toFullDisk());
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
+    ::chmod(tree.path("dash/locked").constData(), 0755);
+}
 
-    const Outcome nothing = ferrowax({"--list", "--folder", tree.path()});
-    EXPECT_EQ(nothing.exitCode, 1);
-    EXPECT_EQ(nothing.errors, "ferrowax: No extensions added.\n");
+// The completions load, and bash's offers the options and the
+// folders where each goes.
+TEST(CommandLine, CompletionsOfferOptionsAndFolders)
+{
+    TempTree tree;
+    tree.folder("Pictures");
+    tree.folder("-x");
+    const struct {
+        QByteArray typed;
+        QByteArray offered;
+    } completions[] = {
+        {"ferrowax --list -i -", "--list\n--folder\n-e\n--ext\n-E\n--exclude\n-i\n--ignore-case\n-0\n--null\n"
+                                 "--one-file-system\n-h\n--help\n-V\n--version\n--\n"},
+        {"ferrowax --list -e P", "\n"},
+        {"ferrowax --list -e jpg P", "Pictures\n"},
+        {"ferrowax --list --folder -", "-x\n"},
+        {"ferrowax --list -- -", "-x\n"},
+    };
+    for (const auto& completion : completions) {
+        const Outcome run = ferrowax({"-c",
+            "source " COMPLETIONS "/ferrowax.bash; complete -p ferrowax; read -ra COMP_WORDS <<< '" + completion.typed
+                + "'; COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _ferrowax; printf '%s\\n' \"${COMPREPLY[@]}\""},
+            Launch().in(tree.path()).running("/bin/bash"));
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(run.out, "complete -F _ferrowax ferrowax\n" + completion.offered) << completion.typed.constData();
+    }
+}
+
+TEST(CommandLine, CompletionLoadsInZsh)
+{
+    if (::access("/usr/bin/zsh", X_OK) != 0)
+        GTEST_SKIP() << "zsh is not installed";
+    const char* const load = "fpath=(" COMPLETIONS " $fpath); autoload -U compinit; compinit -u -D; "
+                             "autoload -U +X _ferrowax && print -r -- $_comps[ferrowax]";
+    EXPECT_EQ(ferrowax({"-fc", load}, Launch().running("/usr/bin/zsh")).out, "_ferrowax\n");
 }
 
 // `depth` folders named d, each in the one before, below `top`, with
@@ -305,7 +377,7 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     const Outcome starved = ferrowax(
         {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(4));
     EXPECT_EQ(starved.exitCode, 1);
-    EXPECT_TRUE(starved.errors.contains(": Too many open files\n")) << starved.errors.left(300).constData();
+    EXPECT_TRUE(starved.errors.contains(": Too many open files (in ")) << starved.errors.left(300).constData();
 #endif
 }
 

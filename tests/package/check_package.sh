@@ -25,7 +25,8 @@ for file in bin/ferrowax lib/ferrowax/ferrowax lib/ferrowax/HAND-M.CUR lib/ferro
     lib/ferrowax/Samples/1/sunrise.jpg lib/ferrowax/Samples/2/letter.txt \
     share/icons/hicolor/scalable/apps/ferrowax.svg share/icons/hicolor/48x48/apps/ferrowax.png \
     share/icons/hicolor/256x256/apps/ferrowax.png share/man/man1/ferrowax.1.gz share/doc/ferrowax/copyright \
-    share/doc/ferrowax/changelog.Debian.gz; do
+    share/doc/ferrowax/changelog.Debian.gz share/bash-completion/completions/ferrowax \
+    share/zsh/vendor-completions/_ferrowax share/fish/vendor_completions.d/ferrowax.fish; do
     [ -e "$root/usr/$file" ] || { echo "missing from the package: /usr/$file" >&2; exit 1; }
 done
 [ "$(readlink "$root/usr/bin/ferrowax")" = ../lib/ferrowax/ferrowax ]
@@ -40,9 +41,12 @@ apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 [ -x /usr/bin/ferrowax ]
 [ "$(env -u DISPLAY ferrowax --version)" = "ferrowax $(dpkg-deb -f "$deb" Version | cut -d- -f1)" ]
 in_display "$search" /usr/bin/ferrowax
+# bash-completion loads a command's completion from there on first use.
+[ "$(bash -c 'source /usr/share/bash-completion/completions/ferrowax; complete -p ferrowax')" \
+    = "complete -F _ferrowax ferrowax" ]
 apt-get remove -y -qq --purge ferrowax >/dev/null
 for left in /usr/bin/ferrowax /usr/lib/ferrowax /usr/share/applications/ferrowax.desktop \
-    /usr/share/metainfo/example.kestrune.Ferrowax.metainfo.xml; do
+    /usr/share/metainfo/example.kestrune.Ferrowax.metainfo.xml /usr/share/bash-completion/completions/ferrowax; do
     [ ! -e "$left" ] || { echo "left behind after removal: $left" >&2; exit 1; }
 done
 echo "package installs, runs the sample search and removes cleanly"

@@ -33,12 +33,14 @@ std::vector<QByteArray> namesOf(const std::vector<FolderItem>& items)
     return names;
 }
 
+// The failure's description, after the path it concerns where it names one.
 QString failureOf(const std::function<void()>& action)
 {
     try {
         action();
     } catch (const Failure& failure) {
-        return failure.description();
+        return failure.path().isEmpty() ? failure.description()
+                                        : QString::fromUtf8(failure.path()) + u": "_s + failure.description();
     }
     return {};
 }
@@ -58,13 +60,15 @@ int runUnprivileged(const std::function<int()>& check)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 91;
 }
 
-TEST(PosixFileSystem, FolderThatIsNotThereFailsWithTheSystemText)
+TEST(PosixFileSystem, FolderThatIsNotThereFailsWithTheSystemTextAndItsPath)
 {
     const PosixFileSystem fs(pump);
     TempTree tree;
     tree.file("plain.txt");
-    EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("missing")); }), u"No such file or directory"_s);
-    EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("plain.txt")); }), u"Not a directory"_s);
+    EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("missing")); }),
+        QString::fromUtf8(tree.path("missing") + ": No such file or directory"));
+    EXPECT_EQ(failureOf([&] { fs.getFolder(tree.path("plain.txt")); }),
+        QString::fromUtf8(tree.path("plain.txt") + ": Not a directory"));
     EXPECT_FALSE(failureOf([&] { fs.getFolder(QByteArray()); }).isEmpty());
 }
 
@@ -217,7 +221,7 @@ TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
         const Folder folder = fs.getFolder(locked);
         if (folder.attributes() != 16)
             return 1;
-        if (failureOf([&] { folder.files(); }) != u"Permission denied"_s)
+        if (failureOf([&] { folder.files(); }) != QString::fromUtf8(locked + ": Permission denied"))
             return 2;
 
         return 0;
