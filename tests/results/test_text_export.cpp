@@ -7,13 +7,13 @@
 #include "support/qt_printers.h"
 #include "support/recording_file_system.h"
 #include "support/scripted_services.h"
+#include "support/small_file_system.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,6 @@
 #include <filesystem>
 #include <fcntl.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,34 +68,6 @@ public:
         };
         return std::make_unique<File>(*this);
     }
-};
-
-// A tmpfs of `bytes` in a mount namespace of the test's own, where it may
-// mount one (as root).
-class SmallFileSystem {
-public:
-    explicit SmallFileSystem(int bytes)
-    {
-        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0
-            || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return;
-        const QByteArray options = "size=" + QByteArray::number(bytes);
-        mounted_ = ::mount("tmpfs", path().constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (mounted_)
-            ::umount(path().constData());
-    }
-    SmallFileSystem(const SmallFileSystem&) = delete;
-    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
-
-    bool mounted() const { return mounted_; }
-    QByteArray path() const { return QFile::encodeName(folder_.path()); }
-
-private:
-    QTemporaryDir folder_;
-    bool mounted_ = false;
 };
 
 std::vector<int> reportedLines(const ScriptedDialogs& boxes)
