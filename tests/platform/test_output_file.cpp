@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <functional>
-#include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -46,31 +44,11 @@ QStringList namesIn(const QByteArray& folder)
         .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-std::optional<QByteArray> attribute(const QByteArray& path, const char* name)
+QByteArray attributeOf(const QByteArray& path, const char* name)
 {
     char value[256];
     const ssize_t size = ::lgetxattr(path.constData(), name, value, sizeof value);
-    return size < 0 ? std::nullopt : std::optional<QByteArray>(QByteArray(value, size));
-}
-
-// An access list as the kernel takes it: the owner, group and others as
-// the mode has them, and `user` granted read and write.
-QByteArray accessList(std::uint32_t user)
-{
-    QByteArray list;
-    const auto add = [&](std::uint16_t tag, std::uint16_t permissions, std::uint32_t id) {
-        list.append(reinterpret_cast<const char*>(&tag), 2);
-        list.append(reinterpret_cast<const char*>(&permissions), 2);
-        list.append(reinterpret_cast<const char*>(&id), 4);
-    };
-    const std::uint32_t version = 2;
-    list.append(reinterpret_cast<const char*>(&version), 4);
-    add(0x01, 6, UINT32_MAX); // owner
-    add(0x02, 6, user);
-    add(0x04, 4, UINT32_MAX); // group
-    add(0x10, 6, UINT32_MAX); // mask
-    add(0x20, 4, UINT32_MAX); // others
-    return list;
+    return size < 0 ? QByteArray("none") : QByteArray(value, size);
 }
 
 // What protects the file stays with it: its access list and attributes are
@@ -82,75 +60,59 @@ TEST(ReplacingOutputFiles, SavesKeepTheAccessListAndAttributes)
     SmallFileSystem disk(1024 * 1024);
     if (!disk.mounted())
         GTEST_SKIP() << "attributes not tried: no tmpfs of the test's own can be mounted here (needs root)";
-    const QByteArray acl = accessList(1234);
+    // Owner, group and others as the mode has them, and user 1234 granted
+    // read and write, as the kernel takes it.
+    const QByteArray acl = QByteArray::fromHex(
+        "02000000 01000600ffffffff 02000600d2040000 04000400ffffffff 10000600ffffffff 20000400ffffffff");
+    const QByteArray folder = disk.path() + "/given";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
     struct Case {
-        const char* what;
-        std::function<void(const QByteArray& file)> make;
-        bool unprivileged;
+        QByteArray name;
+        QByteArray attribute; // set on the old file
+        QByteArray value;
         bool replaced;
-        std::function<bool(const QByteArray& file)> kept;
     };
     const std::vector<Case> cases{
-        {"an access entry and an attribute",
-            [&](const QByteArray& file) {
-                ::setxattr(file.constData(), "system.posix_acl_access", acl.constData(), acl.size(), 0);
-                ::setxattr(file.constData(), "user.tag", "blue", 4, 0);
-            },
-            false, true,
-            [&](const QByteArray& file) {
-                return attribute(file, "system.posix_acl_access") == acl && attribute(file, "user.tag") == "blue";
-            }},
-        {"none, in a folder that gives new files one",
-            [&](const QByteArray& file) {
-                const QByteArray folder = file.left(file.lastIndexOf('/'));
-                ::setxattr(folder.constData(), "system.posix_acl_default", acl.constData(), acl.size(), 0);
-            },
-            false, true,
-            [&](const QByteArray& file) {
-                struct stat status {};
-                return !attribute(file, "system.posix_acl_access") && ::stat(file.constData(), &status) == 0
-                    && (status.st_mode & 0777) == 0640;
-            }},
-        {"one only root may set, saved by a user",
-            [&](const QByteArray& file) {
-                ::setxattr(file.constData(), "security.ferrowax-test", "label", 5, 0);
-                ASSERT_EQ(::chown(file.constData(), unprivilegedId, unprivilegedId), 0);
-                ASSERT_EQ(::chown(file.left(file.lastIndexOf('/')).constData(), unprivilegedId, unprivilegedId), 0);
-            },
-            true, false, [&](const QByteArray& file) { return attribute(file, "security.ferrowax-test") == "label"; }},
+        {"listed.txt", "system.posix_acl_access", acl, true},
+        {"tagged.txt", "user.tag", "blue", true},
+        // Only root may set it: a user's save cannot carry it.
+        {"labelled.txt", "security.ferrowax-test", "label", false},
     };
-    int number = 0;
     for (const Case& row : cases) {
-        SCOPED_TRACE(row.what);
-        const QByteArray folder = disk.path() + '/' + QByteArray::number(++number);
-        const QByteArray file = folder + "/notes.txt";
-        ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+        const QByteArray file = folder + '/' + row.name;
         QFile old(QString::fromUtf8(file));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3 && old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         old.close();
-        ::chmod(file.constData(), 0640);
-        row.make(file);
+        ASSERT_EQ(::chown(file.constData(), unprivilegedId, unprivilegedId), 0);
+        ASSERT_EQ(::setxattr(file.constData(), row.attribute.constData(), row.value.constData(), row.value.size(), 0), 0);
+    }
+    // New files here would be given an access list the old ones lack.
+    ASSERT_EQ(::setxattr(folder.constData(), "system.posix_acl_default", acl.constData(), acl.size(), 0), 0);
+    ASSERT_EQ(::chown(folder.constData(), unprivilegedId, unprivilegedId), 0);
+
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name.constData());
+        const QByteArray file = folder + '/' + row.name;
         struct stat before {};
         ASSERT_EQ(::stat(file.constData(), &before), 0);
-        const QByteArray failure = row.unprivileged ? runUnprivileged([&] {
+        EXPECT_EQ(runUnprivileged([&] {
             try {
                 save(file, "new");
             } catch (const std::exception& error) {
                 return QByteArray(error.what());
             }
-            return QByteArray();
-        })
-                                                    : QByteArray();
-        if (!row.unprivileged)
-            save(file, "new");
-        EXPECT_EQ(failure, QByteArray());
+            return QByteArray("saved");
+        }),
+            "saved");
         EXPECT_EQ(contentOf(file), "new");
         struct stat after {};
         ASSERT_EQ(::stat(file.constData(), &after), 0);
         EXPECT_EQ(after.st_ino != before.st_ino, row.replaced);
-        EXPECT_TRUE(row.kept(file));
-        EXPECT_EQ(namesIn(folder), QStringList{u"notes.txt"_s});
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        for (const char* attribute : {"system.posix_acl_access", "user.tag", "security.ferrowax-test"})
+            EXPECT_EQ(attributeOf(file, attribute), attribute == row.attribute ? row.value : QByteArray("none")) << attribute;
     }
+    EXPECT_EQ(namesIn(folder), (QStringList{u"labelled.txt"_s, u"listed.txt"_s, u"tagged.txt"_s}));
 }
 
 // A save killed half way leaves nothing where the file system takes an
