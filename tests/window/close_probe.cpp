@@ -49,12 +49,9 @@ int main(int argc, char* argv[])
     };
     testing::HookedEventPump eventPump;
     PosixFileSystem fileSystem(eventPump);
-    const bool opening = arguments[1] == QLatin1String("open");
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), arguments[2]);
-    testing::RecordingLauncher recording;
-    QtDesktopLauncher launcher(environment);
-    DesktopLauncher& desktop = opening ? static_cast<DesktopLauncher&>(launcher) : recording;
+    QtDesktopLauncher desktop(environment);
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
     testing::ScriptedSettings settings;
@@ -86,7 +83,7 @@ int main(int argc, char* argv[])
         if (opened.open(QIODevice::ReadOnly) && opened.readAll().count('\n') >= closeAtYield)
             QCoreApplication::postEvent(window.windowHandle(), new QCloseEvent);
     });
-    if (opening) {
+    if (arguments[1] == QLatin1String("open")) {
         std::vector<int> all;
         for (const QString& name : QDir(arguments[2]).entryList({QStringLiteral("*.jpg")}, QDir::Files)) {
             window.state().resultList().append(QFile::encodeName(arguments[2] + u'/' + name), true);
