@@ -100,8 +100,6 @@ QByteArray linkUnnamed(int fd, const SaveTarget& target)
     }
 }
 
-} // namespace
-
 // The new file takes the old one's place: it keeps its owner where allowed,
 // then its permissions, as a change of owner clears the set-user-ID and
 // set-group-ID bits, then its access list and other attributes. Answers
@@ -115,6 +113,8 @@ bool takesTheOldOnesPlace(int fd, const SaveTarget& target)
     ::fchmod(fd, existing->st_mode & 07777);
     return carryAttributes(target.folder(), target.name(), fd);
 }
+
+} // namespace
 
 // Works relative to its folder, opened once: a folder renamed or moved in
 // the middle of a save still gets the file, and nothing is left behind.

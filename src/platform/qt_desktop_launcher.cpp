@@ -37,6 +37,14 @@ void requirePresent(const QByteArray& path)
         throw Failure::fromErrno(errno);
 }
 
+// The file and the PATH lie on disks that a stalled mount never answers:
+// each is looked at on a thread of its own, while the window goes on.
+void lookFor(const QByteArray& path)
+{
+    if (!runOffThread([path] { requirePresent(path); }, fileSystemMilliseconds))
+        throw Failure(u"The file system of the file does not answer"_s);
+}
+
 const QString& found(const QString& opener)
 {
     if (opener.isEmpty())
@@ -57,18 +65,6 @@ void QtDesktopLauncher::openUrl(const QUrl& url)
     // Like the shell call it stands in for, the result is not looked at.
     QDesktopServices::openUrl(url);
 }
-
-namespace {
-
-// Both look at the disk, which a stalled mount (or one in the PATH) never
-// answers: on a thread of their own, while the window goes on.
-void lookFor(const QByteArray& path)
-{
-    if (!runOffThread([path] { requirePresent(path); }, fileSystemMilliseconds))
-        throw Failure(u"The file system of the file does not answer"_s);
-}
-
-} // namespace
 
 QString QtDesktopLauncher::opener() const
 {
