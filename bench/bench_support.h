@@ -43,7 +43,7 @@ protected:
 class NoDesktop final : public DesktopLauncher {
 public:
     void openUrl(const QUrl&) override {}
-    void openFile(const QByteArray&) override {}
+    void openFiles(const std::vector<QByteArray>&) override {}
     void showInFolder(const QByteArray&) override {}
 };
 

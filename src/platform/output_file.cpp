@@ -1,6 +1,8 @@
 #include "output_file.h"
 
+#include "extended_attributes.h"
 #include "failure.h"
+#include "file_descriptor.h"
 #include "in_place_output_file.h"
 #include "save_target.h"
 
@@ -9,7 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,23 +21,97 @@ namespace ferrowax {
 
 namespace {
 
+constexpr char temporaryMark[] = ".ferrowax-";
+
 // A name beside `name` that no user would pick, within the file system's
 // limit on names however long `name` is.
 QByteArray temporaryNameFor(const QByteArray& name, long nameMax)
 {
-    const QByteArray suffix = ".ferrowax-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    const QByteArray suffix = temporaryMark + QByteArray::number(QRandomGenerator::global()->generate(), 36);
     return '.' + name.left(std::max<qsizetype>(1, nameMax - 1 - suffix.size())) + suffix;
 }
 
-// Answers -1 and leaves errno when the folder takes no new file.
+// A name temporaryNameFor gives for the target's name, its start cut short
+// where the whole would be longer than the file system takes.
+bool isTemporaryOf(const QByteArray& entry, const SaveTarget& target)
+{
+    const qsizetype mark = entry.lastIndexOf(temporaryMark);
+    if (!entry.startsWith('.') || mark < 2)
+        return false;
+    const QByteArray random = entry.mid(mark + qsizetype(sizeof temporaryMark) - 1);
+    if (random.isEmpty() || !std::all_of(random.begin(), random.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }))
+        return false;
+    const QByteArray start = entry.mid(1, mark - 1);
+    return start == target.name() || (entry.size() == target.nameMax() && target.name().startsWith(start));
+}
+
+// A save killed where the file system takes no unnamed file leaves its
+// temporary; the next save there removes it. One still being written is
+// locked by its save and left alone.
+void removeLeftovers(const SaveTarget& target)
+{
+    DIR* folder = ::fdopendir(::openat(target.folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!isTemporaryOf(entry->d_name, target))
+            continue;
+        const FileDescriptor leftover(
+            ::openat(target.folder(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat status {};
+        if (leftover.get() >= 0 && ::fstat(leftover.get(), &status) == 0 && S_ISREG(status.st_mode)
+            && ::flock(leftover.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(target.folder(), entry->d_name, 0);
+    }
+    ::closedir(folder);
+}
+
+// The new file, unnamed where the file system allows, so that a save killed
+// half way leaves nothing behind; else under a temporary name, locked while
+// it is written. Answers -1 and leaves errno when the folder takes no new
+// file.
 int createTemporary(const SaveTarget& target, QByteArray& name)
 {
+    name.clear();
+    const int unnamed = ::openat(target.folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (unnamed >= 0 || (errno != EOPNOTSUPP && errno != EISDIR))
+        return unnamed;
     for (int attempt = 0;; ++attempt) {
         name = temporaryNameFor(target.name(), target.nameMax());
         const int fd = ::openat(target.folder(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0)
+            ::flock(fd, LOCK_EX | LOCK_NB);
         if (fd >= 0 || errno != EEXIST || attempt == 100)
             return fd;
     }
+}
+
+// Gives the unnamed file `fd` a temporary name beside the target, to be
+// renamed over it: a link cannot replace a name. Answers the name.
+QByteArray linkUnnamed(int fd, const SaveTarget& target)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    for (int attempt = 0;; ++attempt) {
+        const QByteArray name = temporaryNameFor(target.name(), target.nameMax());
+        if (::linkat(AT_FDCWD, self.constData(), target.folder(), name.constData(), AT_SYMLINK_FOLLOW) == 0)
+            return name;
+        if (errno != EEXIST || attempt == 100)
+            throw Failure::fromErrno(errno);
+    }
+}
+
+// The new file takes the old one's place: it keeps its owner where allowed,
+// then its permissions, as a change of owner clears the set-user-ID and
+// set-group-ID bits, then its access list and other attributes. Answers
+// false when those cannot be carried.
+bool takesTheOldOnesPlace(int fd, const SaveTarget& target)
+{
+    const std::optional<struct stat>& existing = target.existing();
+    if (!existing)
+        return true;
+    [[maybe_unused]] const int owned = ::fchown(fd, existing->st_uid, existing->st_gid);
+    ::fchmod(fd, existing->st_mode & 07777);
+    return carryAttributes(target.folder(), target.name(), fd);
 }
 
 } // namespace
@@ -49,13 +127,6 @@ public:
         , fd_(fd)
     {
         files_.unfinished_.insert(this);
-        // The new file takes the old one's place: it keeps its owner where
-        // allowed, then its permissions, as a change of owner clears the
-        // set-user-ID and set-group-ID bits.
-        if (const std::optional<struct stat>& existing = target_.existing()) {
-            [[maybe_unused]] const int owned = ::fchown(fd_, existing->st_uid, existing->st_gid);
-            ::fchmod(fd_, existing->st_mode & 07777);
-        }
     }
 
     ~ReplacingOutputFile() override
@@ -105,6 +176,14 @@ public:
             ::close(fd);
             throw Failure::fromErrno(error);
         }
+        if (temporary_.isEmpty()) {
+            try {
+                temporary_ = linkUnnamed(fd, target_);
+            } catch (const Failure&) {
+                ::close(fd);
+                throw;
+            }
+        }
         if (::close(fd) != 0)
             throw Failure::fromErrno(errno);
         if (::renameat(target_.folder(), temporary_.constData(), target_.folder(), target_.name().constData()) != 0)
@@ -117,11 +196,11 @@ public:
             throw Failure::fromErrno(errno);
     }
 
+    // An unnamed one goes with its descriptor.
     void removeTemporary()
     {
-        if (temporary_.isEmpty())
-            return;
-        ::unlinkat(target_.folder(), temporary_.constData(), 0);
+        if (!temporary_.isEmpty())
+            ::unlinkat(target_.folder(), temporary_.constData(), 0);
         temporary_.clear();
         files_.unfinished_.erase(this);
     }
@@ -140,12 +219,18 @@ private:
 std::unique_ptr<OutputFile> ReplacingOutputFiles::create(const QByteArray& path)
 {
     SaveTarget target(path);
+    removeLeftovers(target);
     QByteArray temporary;
-    const int fd = createTemporary(target, temporary);
-    if (fd >= 0)
-        return std::make_unique<ReplacingOutputFile>(*this, std::move(target), std::move(temporary), fd);
+    FileDescriptor fd(createTemporary(target, temporary));
+    if (fd.get() >= 0 && takesTheOldOnesPlace(fd.get(), target))
+        return std::make_unique<ReplacingOutputFile>(*this, std::move(target), std::move(temporary), fd.release());
     // A folder the user may not add to can still hold a file the user may
-    // write.
+    // write; so can one whose new file cannot protect it as the old one did.
+    if (fd.get() >= 0) {
+        if (!temporary.isEmpty())
+            ::unlinkat(target.folder(), temporary.constData(), 0);
+        return openInPlace(target);
+    }
     if ((errno == EACCES || errno == EPERM) && target.existing())
         return openInPlace(target);
     throw Failure::fromErrno(errno);

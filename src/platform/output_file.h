@@ -31,12 +31,16 @@ public:
 
 class ReplacingOutputFile;
 
-// Files written beside their target under a name no user would pick and put
-// in its place with one rename once every byte has reached the disk. Until
-// then the old file, if any, stays whole. Only a regular file the user may
-// write is replaced; links are followed to the file at the end of their
-// chain. In a folder that takes no new file, a file the user may write is
-// written in place instead, all at once when it is closed.
+// Files written beside their target, unnamed where the file system allows
+// (else under a name no user would pick, removed by the next save there if
+// the program was killed), and put in its place with one rename once every
+// byte has reached the disk. Until then the old file, if any, stays whole.
+// Only a regular file the user may write is replaced; links are followed to
+// the file at the end of their chain. The new file keeps the old one's
+// owner where allowed, mode, access list and extended attributes. In a
+// folder that takes no new file, or where the new file cannot take those, a
+// file the user may write is written in place instead, all at once when it
+// is closed.
 class ReplacingOutputFiles final : public OutputFiles {
 public:
     std::unique_ptr<OutputFile> create(const QByteArray& path) override;

@@ -5,13 +5,16 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
+#include <csignal>
 #include <ctime>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,9 +24,11 @@ namespace ferrowax {
 
 namespace {
 
-struct Outcome {
-    enum Kind : int { Running, Exited, Killed, CannotStart } kind = Running;
-    int value = 0; // exit status, signal or errno
+// What the watcher tells, one message per packet.
+struct Message {
+    enum Kind : int { Started, AllStarted, CannotStart, Exited, Killed } kind = AllStarted;
+    int launch = 0;
+    int value = 0; // errno, exit status or signal
 };
 
 // Null-terminated arrays of C strings, made before forking: a child of a
@@ -38,6 +43,8 @@ public:
             pointers_.push_back(text.data());
         pointers_.push_back(nullptr);
     }
+    CStrings(const CStrings&) = delete;
+    CStrings& operator=(const CStrings&) = delete;
     char* const* get() { return pointers_.data(); }
 
 private:
@@ -45,52 +52,153 @@ private:
     std::vector<char*> pointers_;
 };
 
-[[noreturn]] void watchInChild(char* const* argv, char* const* envp, int report, int watchMilliseconds)
+struct Watched {
+    pid_t program = 0;
+    int launch = 0;
+    long long startedMilliseconds = 0;
+};
+
+// Everything the watcher reads or writes, made before the fork.
+struct Plan {
+    std::vector<std::unique_ptr<CStrings>> argv;
+    std::unique_ptr<CStrings> envp;
+    std::vector<Watched> watched; // room for every launch
+    int watchMilliseconds = 0;
+    int report = -1;
+};
+
+long long nowMilliseconds()
 {
-    int execFailed[2];
-    Outcome outcome;
-    if (::pipe2(execFailed, O_CLOEXEC) != 0) {
-        outcome = {Outcome::CannotStart, errno};
-    } else if (const pid_t program = ::fork(); program == 0) {
-        ::setsid();
-        ::execve(argv[0], argv, envp);
-        const int error = errno;
-        [[maybe_unused]] const ssize_t told = ::write(execFailed[1], &error, sizeof error);
-        ::_exit(127);
-    } else {
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000LL + now.tv_nsec / 1'000'000;
+}
+
+// Async-signal-safe from here to the end of the watcher.
+class Watcher {
+public:
+    explicit Watcher(Plan& plan)
+        : plan_(plan)
+    {
+    }
+
+    [[noreturn]] void run()
+    {
+        for (std::size_t launch = 0; launch < plan_.argv.size(); ++launch) {
+            lookAtStarted();
+            start(static_cast<int>(launch));
+        }
+        tell({Message::AllStarted, 0, 0});
+        const timespec pause{0, 20 * 1000 * 1000};
+        while (count_ > 0) {
+            ::nanosleep(&pause, nullptr);
+            lookAtStarted();
+        }
+        ::_exit(0);
+    }
+
+private:
+    // Once this program has ended, and its end shuts its sockets down,
+    // nothing more is started: the user closed the window to stop.
+    void tell(const Message& message)
+    {
+        if (::send(plan_.report, &message, sizeof message, MSG_NOSIGNAL) != static_cast<ssize_t>(sizeof message))
+            ::_exit(0);
+    }
+
+    [[noreturn]] void end(const Message& failure)
+    {
+        tell(failure);
+        ::_exit(0);
+    }
+
+    void start(int launch)
+    {
+        int execFailed[2];
+        if (::pipe2(execFailed, O_CLOEXEC) != 0)
+            end({Message::CannotStart, launch, errno});
+        char* const* argv = plan_.argv[static_cast<std::size_t>(launch)]->get();
+        const pid_t program = ::fork();
+        if (program == 0) {
+            ::setsid();
+            ::execve(argv[0], argv, plan_.envp->get());
+            const int error = errno;
+            [[maybe_unused]] const ssize_t told = ::write(execFailed[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        const int forkError = errno;
         ::close(execFailed[1]);
         int error = 0;
-        if (::read(execFailed[0], &error, sizeof error) == static_cast<ssize_t>(sizeof error)) {
-            outcome = {Outcome::CannotStart, error};
-        } else {
-            const timespec pause{0, 20 * 1000 * 1000};
-            for (int waited = 0; waited < watchMilliseconds; waited += 20) {
-                int status = 0;
-                if (::waitpid(program, &status, WNOHANG) == program) {
-                    outcome = WIFEXITED(status) ? Outcome{Outcome::Exited, WEXITSTATUS(status)}
-                                                : Outcome{Outcome::Killed, WTERMSIG(status)};
-                    break;
-                }
-                ::nanosleep(&pause, nullptr);
+        const bool failed = program < 0 || ::read(execFailed[0], &error, sizeof error) == static_cast<ssize_t>(sizeof error);
+        ::close(execFailed[0]);
+        if (failed)
+            end({Message::CannotStart, launch, program < 0 ? forkError : error});
+        plan_.watched[count_++] = {program, launch, nowMilliseconds()};
+        tell({Message::Started, launch, 0});
+    }
+
+    // A program that ended within its watch is judged by its status; one
+    // watched its whole time is left to run.
+    void lookAtStarted()
+    {
+        int status = 0;
+        for (pid_t ended; (ended = ::waitpid(-1, &status, WNOHANG)) > 0;) {
+            for (std::size_t i = 0; i < count_; ++i) {
+                if (plan_.watched[i].program != ended)
+                    continue;
+                if (WIFSIGNALED(status))
+                    end({Message::Killed, plan_.watched[i].launch, WTERMSIG(status)});
+                if (WEXITSTATUS(status) != 0)
+                    end({Message::Exited, plan_.watched[i].launch, WEXITSTATUS(status)});
+                plan_.watched[i] = plan_.watched[--count_];
+                break;
             }
         }
+        const long long now = nowMilliseconds();
+        for (std::size_t i = 0; i < count_;) {
+            if (now - plan_.watched[i].startedMilliseconds >= plan_.watchMilliseconds)
+                plan_.watched[i] = plan_.watched[--count_];
+            else
+                ++i;
+        }
     }
-    [[maybe_unused]] const ssize_t told = ::write(report, &outcome, sizeof outcome);
-    ::_exit(0);
+
+    Plan& plan_;
+    std::size_t count_ = 0;
+};
+
+Failure failureOf(const QString& program, const Message& message)
+{
+    switch (message.kind) {
+    case Message::CannotStart:
+        return Failure(program + u" cannot be started: "_s + Failure::fromErrno(message.value).description());
+    case Message::Exited:
+        return Failure(program + u" ended with exit status %1"_s.arg(message.value));
+    default:
+        return Failure(program + u" ended by signal %1"_s.arg(message.value));
+    }
 }
 
 } // namespace
 
-void startWatched(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
-    int watchMilliseconds)
+void startEachWatched(const QString& program, const std::vector<QStringList>& argumentLists,
+    const QProcessEnvironment& environment, int watchMilliseconds)
 {
-    CStrings argv(QStringList{program} + arguments);
-    CStrings envp(environment.toStringList());
+    if (argumentLists.empty())
+        return;
+    Plan plan;
+    for (const QStringList& arguments : argumentLists)
+        plan.argv.push_back(std::make_unique<CStrings>(QStringList{program} + arguments));
+    plan.envp = std::make_unique<CStrings>(environment.toStringList());
+    plan.watched.resize(argumentLists.size());
+    plan.watchMilliseconds = watchMilliseconds;
+
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, report) != 0)
         throw Failure::fromErrno(errno);
-    // A watcher in between: the program becomes nobody's child once it has
-    // been watched, and goes on when this one ends.
+    plan.report = report[1];
+    // A watcher in between: the programs become nobody's children once
+    // watched, and go on when this one ends.
     const pid_t watcher = ::fork();
     if (watcher < 0) {
         const int error = errno;
@@ -98,33 +206,50 @@ void startWatched(const QString& program, const QStringList& arguments, const QP
         ::close(report[1]);
         throw Failure::fromErrno(error);
     }
-    if (watcher == 0)
-        watchInChild(argv.get(), envp.get(), report[1], watchMilliseconds);
+    if (watcher == 0) {
+        ::close(report[0]);
+        Watcher(plan).run();
+    }
     ::close(report[1]);
 
     QEventLoop waiting;
     QSocketNotifier reported(report[0], QSocketNotifier::Read);
-    QObject::connect(&reported, &QSocketNotifier::activated, &waiting, &QEventLoop::quit);
+    bool allStarted = false;
+    std::optional<Message> failure;
+    // The watcher's end (the socket closes) ends the wait, unless a failure
+    // comes first.
+    QObject::connect(&reported, &QSocketNotifier::activated, [&] {
+        Message message;
+        for (;;) {
+            const ssize_t got = ::recv(report[0], &message, sizeof message, MSG_DONTWAIT);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && errno == EAGAIN)
+                return;
+            if (got != static_cast<ssize_t>(sizeof message))
+                break;
+            if (message.kind == Message::AllStarted) {
+                allStarted = true;
+            } else if (message.kind != Message::Started) {
+                failure = message;
+                break;
+            }
+        }
+        waiting.quit();
+    });
     waiting.exec();
-    Outcome outcome;
-    const bool told = ::read(report[0], &outcome, sizeof outcome) == static_cast<ssize_t>(sizeof outcome);
     ::close(report[0]);
     ::waitpid(watcher, nullptr, 0);
-
-    if (!told)
+    if (failure)
+        throw failureOf(program, *failure);
+    if (!allStarted)
         throw Failure(program + u" cannot be watched"_s);
-    switch (outcome.kind) {
-    case Outcome::CannotStart:
-        throw Failure(program + u" cannot be started: "_s + Failure::fromErrno(outcome.value).description());
-    case Outcome::Exited:
-        if (outcome.value != 0)
-            throw Failure(program + u" ended with exit status %1"_s.arg(outcome.value));
-        break;
-    case Outcome::Killed:
-        throw Failure(program + u" ended by signal %1"_s.arg(outcome.value));
-    case Outcome::Running:
-        break;
-    }
+}
+
+void startWatched(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+    int watchMilliseconds)
+{
+    startEachWatched(program, {arguments}, environment, watchMilliseconds);
 }
 
 } // namespace ferrowax

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -36,11 +37,19 @@ void requirePresent(const QByteArray& path)
         throw Failure::fromErrno(errno);
 }
 
-void startOpener(const QString& opener, const QByteArray& url, const QProcessEnvironment& environment)
+// The file and the PATH lie on disks that a stalled mount never answers:
+// each is looked at on a thread of its own, while the window goes on.
+void lookFor(const QByteArray& path)
+{
+    if (!runOffThread([path] { requirePresent(path); }, fileSystemMilliseconds))
+        throw Failure(u"The file system of the file does not answer"_s);
+}
+
+const QString& found(const QString& opener)
 {
     if (opener.isEmpty())
         throw Failure(u"xdg-open cannot be found"_s);
-    startWatched(opener, {QString::fromLatin1(url)}, environment, watchMilliseconds);
+    return opener;
 }
 
 } // namespace
@@ -57,25 +66,35 @@ void QtDesktopLauncher::openUrl(const QUrl& url)
     QDesktopServices::openUrl(url);
 }
 
-// Both look at the disk, which a stalled mount (or one in the PATH) never
-// answers: on a thread of their own, while the window goes on.
-QString QtDesktopLauncher::openerForPresent(const QByteArray& path) const
+QString QtDesktopLauncher::opener() const
 {
     const auto opener = std::make_shared<QString>();
-    const bool answered = runOffThread(
-        [path, opener, environment = environment_] {
-            requirePresent(path);
-            *opener = findProgram(u"xdg-open"_s, environment);
-        },
-        fileSystemMilliseconds);
-    if (!answered)
+    if (!runOffThread([opener, environment = environment_] { *opener = findProgram(u"xdg-open"_s, environment); },
+            fileSystemMilliseconds))
         throw Failure(u"The file system of the file does not answer"_s);
     return *opener;
 }
 
-void QtDesktopLauncher::openFile(const QByteArray& path)
+// The files before the first that is gone are opened, as if one by one.
+void QtDesktopLauncher::openFiles(const std::vector<QByteArray>& paths)
 {
-    startOpener(openerForPresent(path), fileUrlOf(path), environment_);
+    if (paths.empty())
+        return;
+    const QString program = found(opener());
+    std::vector<QStringList> urls;
+    std::optional<Failure> gone;
+    for (const QByteArray& path : paths) {
+        try {
+            lookFor(path);
+        } catch (const Failure& failure) {
+            gone = failure;
+            break;
+        }
+        urls.push_back({QString::fromLatin1(fileUrlOf(path))});
+    }
+    startEachWatched(program, urls, environment_, watchMilliseconds);
+    if (gone)
+        throw *gone;
 }
 
 bool QtDesktopLauncher::fileManagerShows(const QByteArray& path)
@@ -95,10 +114,11 @@ bool QtDesktopLauncher::fileManagerShows(const QByteArray& path)
 
 void QtDesktopLauncher::showInFolder(const QByteArray& path)
 {
-    const QString opener = openerForPresent(path);
+    lookFor(path);
+    const QString program = opener();
     // No file manager shows it: the folder, at least.
     if (!fileManagerShows(path))
-        startOpener(opener, fileUrlOf(folderOf(path)), environment_);
+        startWatched(found(program), {QString::fromLatin1(fileUrlOf(folderOf(path)))}, environment_, watchMilliseconds);
 }
 
 } // namespace ferrowax

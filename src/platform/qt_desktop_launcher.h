@@ -17,11 +17,11 @@ public:
         QDBusConnection bus = QDBusConnection::sessionBus());
 
     void openUrl(const QUrl& url) override;
-    void openFile(const QByteArray& path) override;
+    void openFiles(const std::vector<QByteArray>& paths) override;
     void showInFolder(const QByteArray& path) override;
 
 private:
-    QString openerForPresent(const QByteArray& path) const;
+    QString opener() const;
     bool fileManagerShows(const QByteArray& path);
 
     QProcessEnvironment environment_;

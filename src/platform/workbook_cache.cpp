@@ -1,7 +1,7 @@
 #include "workbook_cache.h"
 
 #include "failure.h"
-#include "output_file.h"
+#include "file_descriptor.h"
 #include "regular_file.h"
 
 #include <QDir>
@@ -10,10 +10,13 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <ctime>
 #include <map>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -47,49 +50,104 @@ Written writtenOf(const struct stat& status)
 
 using Record = std::map<QString, Written>;
 
-bool present(const QDir& folder, const QString& name)
+// How long another program may hold the record before this one leaves it
+// alone.
+constexpr int lockMilliseconds = 2000;
+
+// Answers false when another program holds the lock all that time. A file
+// system that has no locks is used as it is.
+bool lockWithin(int fd)
 {
-    struct stat status {};
-    return ::lstat(QFile::encodeName(folder.filePath(name)).constData(), &status) == 0;
+    const timespec pause{0, 10 * 1000 * 1000};
+    for (int waited = 0;; waited += 10) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return errno == ENOLCK || errno == EINVAL || errno == EOPNOTSUPP;
+        if (waited >= lockMilliseconds)
+            return false;
+        ::nanosleep(&pause, nullptr);
+    }
 }
 
-// One line per workbook: size, seconds, nanoseconds, name. A record that
-// cannot be read notes nothing, so nothing is removed on its word.
-Record readRecord(const QDir& folder)
-{
-    QByteArray text;
-    try {
-        text = readRegularFile(QFile::encodeName(folder.filePath(recordName)));
-    } catch (const Failure&) {
-        return {};
+// The record, open and locked while this lives, so that two programs that
+// store or prune at once keep each other's lines. It is the program's own
+// file, used only where it lies and as a regular file: a link, a folder, a
+// pipe or anything else in its place is left alone, as is a record that
+// cannot be opened, read or written. That costs at most a workbook kept
+// longer.
+class LockedRecord {
+public:
+    explicit LockedRecord(const QDir& folder)
+        : file_(-1)
+    {
+        const QByteArray path = QFile::encodeName(folder.filePath(recordName));
+        struct stat status {};
+        FileDescriptor file(
+            ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
+        if (file.get() >= 0 && ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode) && lockWithin(file.get()))
+            file_ = std::move(file);
     }
-    Record record;
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() < 4)
-            continue;
-        bool sized = false;
-        bool dated = false;
-        bool timed = false;
-        const Written written{fields[0].toLongLong(&sized), fields[1].toLongLong(&dated), fields[2].toLongLong(&timed)};
-        if (sized && dated && timed)
-            record[QString::fromUtf8(fields.mid(3).join(' '))] = written;
-    }
-    return record;
-}
 
-// Whole or not at all: a record cut short would let go of what it no
-// longer names, never of more.
-void writeRecord(const QDir& folder, const Record& record)
-{
-    ReplacingOutputFiles files;
-    const std::unique_ptr<OutputFile> file = files.create(QFile::encodeName(folder.filePath(recordName)));
-    for (const auto& [name, written] : record) {
-        file->write(QByteArray::number(written.size) + ' ' + QByteArray::number(written.seconds) + ' '
-            + QByteArray::number(written.nanoseconds) + ' ' + name.toUtf8() + '\n');
+    // One line per workbook: size, seconds, nanoseconds, name. A record
+    // that cannot be read notes nothing, so nothing is removed on its word.
+    Record read() const
+    {
+        QByteArray text(largestFileReadWhole + 1, Qt::Uninitialized);
+        qsizetype filled = 0;
+        while (file_.get() >= 0 && filled < text.size()) {
+            const ssize_t got = ::pread(file_.get(), text.data() + filled, static_cast<std::size_t>(text.size() - filled), filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return {};
+            if (got == 0)
+                break;
+            filled += got;
+        }
+        if (filled > largestFileReadWhole)
+            return {};
+        text.truncate(filled);
+        Record record;
+        for (const QByteArray& line : text.split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() < 4)
+                continue;
+            bool sized = false;
+            bool dated = false;
+            bool timed = false;
+            const Written written{fields[0].toLongLong(&sized), fields[1].toLongLong(&dated), fields[2].toLongLong(&timed)};
+            if (sized && dated && timed)
+                record[QString::fromUtf8(fields.mid(3).join(' '))] = written;
+        }
+        return record;
     }
-    file->close();
-}
+
+    // In place, new lines first and the old tail cut off after: a record
+    // cut short or mixed with its old lines lets go of what it no longer
+    // names, never of more.
+    void write(const Record& record) const
+    {
+        QByteArray text;
+        for (const auto& [name, written] : record) {
+            text += QByteArray::number(written.size) + ' ' + QByteArray::number(written.seconds) + ' '
+                + QByteArray::number(written.nanoseconds) + ' ' + name.toUtf8() + '\n';
+        }
+        for (qsizetype offset = 0; file_.get() >= 0 && offset < text.size();) {
+            const ssize_t put = ::pwrite(file_.get(), text.constData() + offset, static_cast<std::size_t>(text.size() - offset), offset);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0)
+                return;
+            offset += put;
+        }
+        if (file_.get() >= 0)
+            [[maybe_unused]] const int cut = ::ftruncate(file_.get(), text.size());
+    }
+
+private:
+    FileDescriptor file_;
+};
 
 } // namespace
 
@@ -104,15 +162,17 @@ void WorkbookCache::store(const QString& partial, const QString& path, const QDa
     // Where the file system cannot hold the mark, the record still can.
     const timespec times[2] = {{0, UTIME_OMIT}, {made.toSecsSinceEpoch(), writtenMark}};
     ::utimensat(AT_FDCWD, written.constData(), times, 0);
-    struct stat status {};
-    if (::lstat(written.constData(), &status) != 0)
-        throw Failure::fromErrno(errno);
 
-    const QDir folder(folder_);
-    Record record = readRecord(folder);
-    std::erase_if(record, [&](const auto& noted) { return !present(folder, noted.first); });
-    record[QFileInfo(path).fileName()] = writtenOf(status);
-    writeRecord(folder, record);
+    // Held until the workbook is in place, so that no other program that
+    // prunes takes its line for one of a workbook that is gone. Pruning
+    // forgets the lines of workbooks that are gone.
+    const LockedRecord record{QDir(folder_)};
+    struct stat status {};
+    if (::lstat(written.constData(), &status) == 0) {
+        Record noted = record.read();
+        noted[QFileInfo(path).fileName()] = writtenOf(status);
+        record.write(noted);
+    }
     if (!QFile::rename(partial, path))
         throw Failure(u"The workbook cannot be stored"_s);
 }
@@ -121,7 +181,8 @@ void WorkbookCache::removeOld(const QDateTime& now) const
 {
     const qint64 weekAgo = now.addDays(-daysKept).toSecsSinceEpoch();
     const QDir folder(folder_);
-    const Record record = readRecord(folder);
+    const LockedRecord locked(folder);
+    const Record record = locked.read();
     Record kept;
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (!workbookName.match(name).hasMatch())
@@ -140,14 +201,8 @@ void WorkbookCache::removeOld(const QDateTime& now) const
         if (noted != record.end())
             kept.insert(*noted);
     }
-    if (kept.size() == record.size())
-        return;
-    // Kept longer than needed, until the next workbook rewrites it, is all
-    // that a record that cannot be rewritten now costs.
-    try {
-        writeRecord(folder, kept);
-    } catch (const Failure&) {
-    }
+    if (kept.size() != record.size())
+        locked.write(kept);
 }
 
 } // namespace ferrowax

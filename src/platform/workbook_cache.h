@@ -21,7 +21,8 @@ public:
 
     // Puts the finished workbook `partial` in its place at `path`, in this
     // folder, dated `made` and noted as written. Fails, leaving `path`
-    // absent, when it cannot be noted.
+    // absent, when it cannot be put there; a record that cannot be used only
+    // keeps the workbook longer.
     void store(const QString& partial, const QString& path, const QDateTime& made) const;
 
     // Removes the workbooks that the rule lets go as of `now`.

@@ -47,10 +47,7 @@ void openEntries(const QString& location, WindowState& window, Services& service
     }
     // Many files, one failure: the first ends the command, so an opener
     // that fails gives one box, not one per file.
-    for (const QByteArray& path : paths) {
-        if (!p.step(108, [&] { services.desktop.openFile(path); }))
-            return;
-    }
+    p.step(108, [&] { services.desktop.openFiles(paths); });
 }
 
 std::vector<int> onlyAnEntry(int current)

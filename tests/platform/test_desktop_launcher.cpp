@@ -1,8 +1,10 @@
 #include "platform/desktop_launcher.h"
 #include "platform/failure.h"
 #include "platform/off_thread.h"
+#include "platform/program_start.h"
 #include "platform/qt_desktop_launcher.h"
 #include "support/hang_guard.h"
+#include "support/orphan_reaper.h"
 #include "support/qt_printers.h"
 
 #include <QDBusMessage>
@@ -51,6 +53,48 @@ TEST(RunOffThread, TheCallerHandlesEventsWhileItWaitsAndLeavesStuckWorkBehind)
     EXPECT_FALSE(runOffThread([released, ended] { *ended = waitOffThread(*released); }, 50));
     *released = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return ended->load(); }, 10000));
+}
+
+// Each start is watched while the next ones go on: programs that end only
+// once all have started end well, though each would be watched a minute;
+// one that fails meanwhile is reported; one still running at the end of its
+// watch has started well.
+TEST(StartEachWatched, StartsEachWithoutWaitingOnTheOneBeforeAndReportsAFailureMeanwhile)
+{
+    const HangGuard guard(30);
+    QTemporaryDir folder;
+    const QString program = folder.filePath(u"opener"_s);
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.record\"\n[ \"$1\" = fails ] && exit 3\n"
+                 "while [ \"$1\" = lingers ] && [ ! -e \"$0.record.released\" ]; do /bin/sleep 0.01; done\n"
+                 "[ \"$1\" = waits ] || exit 0\nwhile [ \"$(/usr/bin/wc -l < \"$0.record\")\" -lt 3 ]; do /bin/sleep 0.01; done\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    struct Case {
+        std::vector<QStringList> launches;
+        int watchMilliseconds;
+        QString failure;
+    };
+    const std::vector<Case> cases{
+        {{{u"waits"_s}, {u"waits"_s}, {u"waits"_s}}, 60000, {}},
+        {{{u"1"_s}, {u"fails"_s}, {u"waits"_s}, {u"waits"_s}}, 60000, program + u" ended with exit status 3"_s},
+        {{{u"lingers"_s}, {u"1"_s}}, 100, {}},
+    };
+    const OrphanReaper reaper;
+    for (const Case& row : cases) {
+        QString failure;
+        try {
+            startEachWatched(program, row.launches, QProcessEnvironment(), row.watchMilliseconds);
+        } catch (const Failure& failed) {
+            failure = failed.description();
+        }
+        EXPECT_EQ(failure, row.failure);
+        QFile(program + u".record.released"_s).open(QIODevice::WriteOnly);
+        reaper.waitForAll();
+        QFile::remove(program + u".record"_s);
+        QFile::remove(program + u".record.released"_s);
+    }
 }
 
 // A file manager on a private bus. It answers on the test's thread, so only
@@ -105,7 +149,7 @@ TEST(QtDesktopLauncher, OpensOrShowsTheFileInTheFileManagerElseOpensItsFolder)
     const QByteArray file = QFile::encodeName(folder.filePath(u"caf\u00e9 1.jpg"_s));
     QFile(QString::fromUtf8(file)).open(QIODevice::WriteOnly);
 
-    launcher.openFile(file);
+    launcher.openFiles({file});
     EXPECT_EQ(opened(), fileUrlOf(file) + '\n');
     launcher.showInFolder(file);
     EXPECT_EQ(fileManager.asked, QStringList{QString::fromLatin1(fileUrlOf(file))});
@@ -120,9 +164,10 @@ TEST(QtDesktopLauncher, OpensOrShowsTheFileInTheFileManagerElseOpensItsFolder)
     EXPECT_EQ(fileManager.asked.size(), 3);
     EXPECT_EQ(opened().count('\n'), 3);
 
+    // Of many, those before the one that is gone open, and none after it.
     const QByteArray gone = QFile::encodeName(folder.filePath(u"gone.jpg"_s));
-    for (const auto& action : std::vector<std::function<void()>>{
-             [&] { launcher.openFile(gone); }, [&] { launcher.showInFolder(gone); }}) {
+    for (const auto& action : std::vector<std::function<void()>>{[&] { launcher.openFiles({gone}); },
+             [&] { launcher.showInFolder(gone); }, [&] { launcher.openFiles({file, gone, file}); }}) {
         try {
             action();
             ADD_FAILURE() << "a file that is gone was not reported";
@@ -131,7 +176,7 @@ TEST(QtDesktopLauncher, OpensOrShowsTheFileInTheFileManagerElseOpensItsFolder)
         }
     }
     EXPECT_EQ(fileManager.asked.size(), 3);
-    EXPECT_EQ(opened().count('\n'), 3);
+    EXPECT_EQ(opened().count('\n'), 4);
     QDBusConnection::disconnectFromPeer(u"launcher-test"_s);
 }
 

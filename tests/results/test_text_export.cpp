@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -22,8 +21,6 @@
 #include <filesystem>
 #include <fcntl.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

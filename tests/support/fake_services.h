@@ -57,7 +57,11 @@ public:
     // Runs after each file is handed over, while its launch is watched.
     std::function<void()> whileLaunching;
     void openUrl(const QUrl& url) override { opened.push_back(url); }
-    void openFile(const QByteArray& path) override { record("open ", path); }
+    void openFiles(const std::vector<QByteArray>& paths) override
+    {
+        for (const QByteArray& path : paths)
+            record("open ", path);
+    }
     void showInFolder(const QByteArray& path) override { record("show ", path); }
 
 private:

@@ -5,16 +5,25 @@
 //   close_probe search FOLDER CLOSE_AT_YIELD
 //   close_probe export FILE LINES CLOSE_AT_YIELD
 //   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
+//   close_probe open FOLDER CLOSE_AT_LAUNCH   (opens FOLDER's files with
+//       FOLDER's xdg-open, which writes a line to FOLDER/opened for each)
 #include "command_kit/services.h"
 #include "platform/output_file.h"
 #include "walk_engine/posix_file_system.h"
 #include "platform/process_end.h"
+#include "platform/qt_desktop_launcher.h"
+#include "results/result_actions.h"
 #include "support/fake_services.h"
 #include "support/scripted_dialogs.h"
 #include "window/form1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -40,7 +49,9 @@ int main(int argc, char* argv[])
     };
     testing::HookedEventPump eventPump;
     PosixFileSystem fileSystem(eventPump);
-    testing::RecordingLauncher desktop;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), arguments[2]);
+    QtDesktopLauncher desktop(environment);
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
     testing::ScriptedSettings settings;
@@ -65,7 +76,23 @@ int main(int argc, char* argv[])
         if (yieldNumber == closeAtYield)
             window.close();
     };
-    if (exporting) {
+    // Closed as the window system closes it, once that many have started.
+    QTimer launches;
+    QObject::connect(&launches, &QTimer::timeout, [&] {
+        QFile opened(arguments[2] + QStringLiteral("/opened"));
+        if (opened.open(QIODevice::ReadOnly) && opened.readAll().count('\n') >= closeAtYield)
+            QCoreApplication::postEvent(window.windowHandle(), new QCloseEvent);
+    });
+    if (arguments[1] == QLatin1String("open")) {
+        std::vector<int> all;
+        for (const QString& name : QDir(arguments[2]).entryList({QStringLiteral("*.jpg")}, QDir::Files)) {
+            window.state().resultList().append(QFile::encodeName(arguments[2] + u'/' + name), true);
+            all.push_back(window.state().resultList().count());
+        }
+        dialogs.messageAnswers.push_back(Answer::Yes);
+        launches.start(10);
+        mnuOpen_Click(window.state(), services, all);
+    } else if (exporting) {
         for (int line = 1; line <= arguments[3].toInt(); ++line)
             window.state().resultList().append("/line/" + QByteArray::number(line), true);
         dialogs.saveAnswers.push_back(arguments[2]);

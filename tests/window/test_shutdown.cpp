@@ -1,3 +1,4 @@
+#include "support/orphan_reaper.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 
@@ -9,9 +10,11 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using ferrowax::testing::OrphanReaper;
 using ferrowax::testing::TempTree;
 
 namespace {
@@ -54,9 +57,32 @@ TEST(Shutdown, ClosingDuringASearchEndsTheProcessWithoutFinishing)
     ::close(connection[1]);
 }
 
+// Open on many files is stopped by closing the window: the process ends at
+// once, and no file is opened once every process it left has ended.
+TEST(Shutdown, ClosingDuringOpenEndsTheProcessAndTheLaunches)
+{
+    constexpr int files = 10000;
+    TempTree tree;
+    for (int file = 1; file <= files; ++file)
+        tree.file(QByteArray::number(file) + ".jpg");
+    tree.file("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"${0%/*}/opened\"\n");
+    ::chmod(tree.path("xdg-open").constData(), 0700);
+
+    const OrphanReaper reaper;
+    const QString output = runProbe({u"open"_s, QString::fromUtf8(tree.path()), u"20"_s});
+    EXPECT_TRUE(output.contains(u"Open 10000 files?"_s)) << output.toStdString();
+    EXPECT_FALSE(output.contains(u"command returned"_s));
+    reaper.waitForAll();
+    QFile opened(QString::fromUtf8(tree.path("opened")));
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+    const qsizetype launched = opened.readAll().count('\n');
+    EXPECT_GE(launched, 20);
+    EXPECT_LT(launched, files / 2);
+}
+
 // Closing ends the process at once, and killing it ends it harder still;
-// either way the file being replaced stays whole, and a close leaves
-// nothing beside it. A close after the save keeps the saved file.
+// either way the file being replaced stays whole, and nothing is left
+// beside it. A close after the save keeps the saved file.
 TEST(Shutdown, EndingDuringATextExportLeavesTheOldFileWhole)
 {
     enum class Ending { Closed, Killed, ClosedAfterwards };
@@ -90,7 +116,9 @@ TEST(Shutdown, EndingDuringATextExportLeavesTheOldFileWhole)
         } else {
             EXPECT_EQ(content, old);
         }
-        if (ending != Ending::Killed) {
+        // A kill leaves nothing either where the new text has no name yet.
+        const bool unnamed = ::close(::open(tree.path().constData(), O_TMPFILE | O_WRONLY, 0600)) == 0;
+        if (ending != Ending::Killed || unnamed) {
             EXPECT_EQ(QDir(QString::fromUtf8(tree.path())).entryList(QDir::Files | QDir::Hidden),
                 QStringList{u"export.txt"_s});
         }
