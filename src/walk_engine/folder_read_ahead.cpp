@@ -1,5 +1,6 @@
 #include "folder_read_ahead.h"
 
+#include "file_system.h"
 #include "folder_descriptors.h"
 #include "platform/event_pump.h"
 #include "platform/path_parts.h"
@@ -265,7 +266,7 @@ struct FolderReadAhead::Plan {
                     opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count);
                 }
                 for (const FolderItem& subFolder : reading.listing->subFolders())
-                    planned.push_back({subFolder.path(), opened, {}, {}, {}});
+                    planned.push_back({joinPath(reading.facts.path, subFolder.name().toByteArray()), opened, {}, {}, {}});
             } catch (...) {
                 planned.clear();
                 reading.listing.reset();

@@ -61,12 +61,12 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, const QByteArray& folderPath, EntryTypes types)
+std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, EntryTypes types)
 {
     // Kept between calls: a walk reads tens of thousands of folders.
     thread_local std::vector<char> buffer(readBufferSize);
 
-    auto listing = std::make_shared<FolderListing>(folderPath);
+    auto listing = std::make_shared<FolderListing>();
     for (;;) {
         const ssize_t got = ::getdents64(folder.get(), buffer.data(), buffer.size());
         if (got < 0)
@@ -121,7 +121,7 @@ std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderP
     const FileDescriptor folder(openFolder(folderPath));
     if (folder.get() < 0)
         throw Failure::fromErrno(errno);
-    std::shared_ptr<FolderListing> listing = listOpenFolder(folder, folderPath, types);
+    std::shared_ptr<FolderListing> listing = listOpenFolder(folder, types);
     listing->sortFilesAndOthers();
     return listing;
 }
@@ -154,7 +154,7 @@ FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept
     if (!walkEnters(reading.facts))
         return reading;
     try {
-        reading.listing = listOpenFolder(*opened, reading.facts.path, types);
+        reading.listing = listOpenFolder(*opened, types);
         reading.listing->sortFilesAndOthers();
         if (!reading.listing->subFolders().empty())
             reading.opened = std::move(opened);

@@ -1,5 +1,6 @@
 #include "walk_limits.h"
 
+#include "file_system.h"
 #include "folder_reader.h"
 #include "mount_table.h"
 
@@ -39,7 +40,7 @@ void leaveOutSubFolders(FolderReading& reading, const WalkLimits& limits, dev_t 
     QByteArray systemFolder = limits.oneFileSystem && reading.opened ? systemPathOf(*reading.opened) : QByteArray();
     if (!systemFolder.isEmpty() && !systemFolder.endsWith('/'))
         systemFolder.append('/');
-    const QByteArray& folderPart = reading.listing->folderPart();
+    const QByteArray folderPart = joinPath(reading.facts.path, {});
     reading.listing->removeSubFolders([&](QByteArrayView name) {
         const QByteArray nameText = name.toByteArray();
         if (std::any_of(limits.excludedNames.begin(), limits.excludedNames.end(),

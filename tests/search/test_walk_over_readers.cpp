@@ -58,7 +58,7 @@ public:
             reading.listingFailure = Failure(u"Permission denied"_s);
             return reading;
         }
-        reading.listing = std::make_shared<FolderListing>(path);
+        reading.listing = std::make_shared<FolderListing>();
         for (int file = 0; file < shape.files; ++file) {
             char name[16];
             const int length = std::snprintf(name, sizeof name, "f%d.%s", file, file % 997 == 0 ? "txt" : "dat");
@@ -320,7 +320,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         FolderReading read;
         read.path = path;
         read.facts = {path, Attribute::Directory, false};
-        read.listing = std::make_shared<FolderListing>(path);
+        read.listing = std::make_shared<FolderListing>();
         for (int folder = 0; path == "/w" && folder < 300; ++folder)
             read.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
         read.listing->sortSubFolders();
@@ -350,7 +350,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         FolderReading read;
         read.path = path;
         read.facts = {path, Attribute::Directory, false};
-        read.listing = std::make_shared<FolderListing>(path);
+        read.listing = std::make_shared<FolderListing>();
         const bool big = path.endsWith("/big1") || path.endsWith("/big2");
         for (int file = 0; big && file < 300'000; ++file)
             read.listing->add(FolderListing::Kind::File, "f" + QByteArray::number(file));

@@ -108,7 +108,6 @@ TEST(PosixFileSystem, ListsFilesAndFoldersInCaseInsensitiveOrder)
     const Folder folder = fs.getFolder(tree.path());
     EXPECT_EQ(namesOf(folder.files()), (std::vector<QByteArray>{"A.jpg", "a.TXT", "b.txt", "c"}));
     EXPECT_EQ(namesOf(folder.subFolders()), (std::vector<QByteArray>{".git", "alpha", "Zeta"}));
-    EXPECT_EQ(folder.files().front().path(), tree.path("A.jpg"));
 }
 
 TEST(PosixFileSystem, LinksToFilesAreFilesAndOtherLinksAreNothing)
@@ -126,7 +125,6 @@ TEST(PosixFileSystem, LinksToFilesAreFilesAndOtherLinksAreNothing)
     const Folder folder = fs.getFolder(tree.path());
     EXPECT_EQ(namesOf(folder.files()), (std::vector<QByteArray>{"link.txt", "real.txt"}));
     EXPECT_EQ(namesOf(folder.subFolders()), (std::vector<QByteArray>{"sub"}));
-    EXPECT_EQ(folder.files().front().path(), tree.path("link.txt"));
 }
 
 TEST(PosixFileSystem, ListingKeepsHiddenNamesAndEverythingElseApart)
@@ -143,7 +141,6 @@ TEST(PosixFileSystem, ListingKeepsHiddenNamesAndEverythingElseApart)
     EXPECT_EQ(namesOf(listing->files()), (std::vector<QByteArray>{"..x", ".profile", "a.txt"}));
     EXPECT_EQ(namesOf(listing->subFolders()), (std::vector<QByteArray>{"..keep", "sub"}));
     EXPECT_EQ(namesOf(listing->others()), std::vector<QByteArray>{"dangling"});
-    EXPECT_EQ(listing->files().back().path(), tree.path("a.txt"));
 }
 
 TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
@@ -158,7 +155,6 @@ TEST(PosixFileSystem, OneReadingServesTheFolderLastOpenedOnly)
     tree.file("a/late.txt");
     EXPECT_EQ(namesOf(a.files()), std::vector<QByteArray>{"one.txt"});
     EXPECT_EQ(namesOf(a.subFolders()), std::vector<QByteArray>{"sub"});
-    EXPECT_EQ(a.subFolders().front().path(), tree.path("a/sub"));
     EXPECT_EQ(namesOf(fs.listFolder(tree.path("b"))->files()), std::vector<QByteArray>{"two.txt"});
 
     // Entering a folder again reads it afresh.
@@ -180,7 +176,7 @@ TEST(PosixFileSystem, NamesStayTheBytesTheSystemGave)
 
 TEST(PosixFileSystem, ExtensionIsTheTextAfterTheLastFullStop)
 {
-    FolderListing root("/");
+    FolderListing root;
     for (const char* name : {"archive.tar.gz", "README", "trailing.", ".bashrc", "x.txt"})
         root.add(FolderListing::Kind::File, name);
     const auto extensionOf = [&](int item) { return root.files()[static_cast<std::size_t>(item)].extension().toByteArray(); };
@@ -188,17 +184,14 @@ TEST(PosixFileSystem, ExtensionIsTheTextAfterTheLastFullStop)
     EXPECT_EQ(extensionOf(1), "");
     EXPECT_EQ(extensionOf(2), "");
     EXPECT_EQ(extensionOf(3), "bashrc");
-    EXPECT_EQ(root.files()[4].path(), "/x.txt");
-    EXPECT_EQ(root.files()[4].folderPart(), "/");
 }
 
 TEST(PosixFileSystem, NoCurrentItemFailsOnEveryUse)
 {
     const FolderItem none;
-    EXPECT_THROW(none.path(), Failure);
+    EXPECT_THROW(none.requirePresent(), Failure);
     EXPECT_THROW(none.name(), Failure);
     EXPECT_THROW(none.extension(), Failure);
-    EXPECT_THROW(none.folderPart(), Failure);
     const Folder noFolder;
     EXPECT_THROW(noFolder.attributes(), Failure);
     EXPECT_THROW(noFolder.files(), Failure);
