@@ -3,7 +3,6 @@
 #include "file_system.h"
 #include "folder_descriptors.h"
 #include "platform/event_pump.h"
-#include "platform/path_parts.h"
 #include "reads_in_flight.h"
 
 #include <atomic>
@@ -80,8 +79,8 @@ bool outOfDescriptors(const FolderReading& reading)
 struct FolderReadAhead::Plan {
     struct Folder {
         enum class State { Waiting, Reading, Read };
-        QByteArray path;
-        std::shared_ptr<OpenedFolder> parent; // none: opened by path
+        QByteArray name; // in its parent; at the top, the path as the walk names it
+        std::shared_ptr<OpenedFolder> parent; // none at the top
         State state = State::Waiting;
         // A reader, of this walk or an abandoned one, is in it already.
         bool readElsewhere = false;
@@ -91,12 +90,14 @@ struct FolderReadAhead::Plan {
 
     // What a reader takes out of the plan to read a folder.
     struct Job {
-        QByteArray path;
+        QByteArray name;
         std::shared_ptr<OpenedFolder> parent;
         std::shared_ptr<const FileDescriptor> parentDescriptor;
         RouteToFolder routeToParent; // when the parent's descriptor was let go
         std::optional<dev_t> topDevice;
         bool freely = true; // before descriptors ran short, without waiting its turn
+        // It took the parent's last subfolder: the folder above to climb to.
+        OpenedFolder* climbTo = nullptr;
 
         void letDescriptorsGo()
         {
@@ -118,6 +119,20 @@ struct FolderReadAhead::Plan {
     static bool readable(const Folder& folder)
     {
         return folder.state == Folder::State::Waiting && !folder.readElsewhere;
+    }
+
+    // What tells a folder being read from every other, for every reader of
+    // every walk: the identity of its parent and its name, where known, as
+    // it stays the same whatever path leads there.
+    static QByteArray claimOf(const Folder& folder)
+    {
+        if (!folder.parent)
+            return folder.name;
+        if (!folder.parent->reopenable())
+            return pathOf(folder.parent.get(), folder.name);
+        const FolderIdentity& parent = folder.parent->identity;
+        return '\0' + QByteArray::number(static_cast<qulonglong>(parent.device)) + ':'
+            + QByteArray::number(static_cast<qulonglong>(parent.inode)) + '/' + folder.name;
     }
 
     Position nextToRead()
@@ -156,13 +171,13 @@ struct FolderReadAhead::Plan {
     Job takeJob(Position folder)
     {
         folder->state = Folder::State::Reading;
-        Job job{folder->path, std::move(folder->parent), {}, {}, topDevice, !descriptorsShort};
+        Job job{folder->name, folder->parent, {}, {}, topDevice, !descriptorsShort};
         readingFreely += job.freely ? 1 : 0;
         if (job.parent) {
             // One that waits its turn holds nothing until then.
             if (job.freely)
                 job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
-            descriptors.subFolderTaken(*job.parent);
+            job.climbTo = descriptors.subFolderTaken(*job.parent);
         }
         return job;
     }
@@ -204,16 +219,15 @@ struct FolderReadAhead::Plan {
     {
         FolderReading reading;
         try {
-            if (job.parent && !job.parentDescriptor)
+            if (job.parent && !job.parentDescriptor && job.parent->reopenable())
                 reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
             const long waitsBefore = timesThisThreadWaited();
-            reading = readFolder({job.path, job.parentDescriptor});
+            reading = readFolder({job.name, job.parentDescriptor, job.parent});
             waited = waited || timesThisThreadWaited() != waitsBefore;
         } catch (...) {
             reading = FolderReading{};
             reading.factsFailure = currentFailure();
         }
-        reading.path = job.path;
         return reading;
     }
 
@@ -244,8 +258,11 @@ struct FolderReadAhead::Plan {
         if (!limits->leaveOutAny())
             return;
         try {
-            const dev_t top = job.topDevice.value_or(reading.facts.device);
-            leaveOutSubFolders(reading, *limits, top, *mounts);
+            const dev_t top = job.topDevice.value_or(reading.facts.identity.device);
+            const QByteArray path = limits->excludedPaths.empty() ? QByteArray()
+                : job.parent                                      ? pathOf(job.parent.get(), job.name)
+                                                                  : reading.facts.path;
+            leaveOutSubFolders(reading, path, *limits, top, *mounts);
         } catch (...) {
             reading.listing.reset();
             reading.listingFailure = currentFailure();
@@ -261,12 +278,15 @@ struct FolderReadAhead::Plan {
             try {
                 std::shared_ptr<OpenedFolder> opened;
                 const auto count = static_cast<int>(reading.listing->subFolders().size());
-                if (reading.opened && count > 0) {
-                    QByteArray name = job.parent ? nameOf(job.path) : reading.facts.path;
-                    opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count);
+                if (count > 0) {
+                    QByteArray name = job.parent ? job.name : reading.facts.path;
+                    const qsizetype folderPart = job.parent ? job.parent->folderPartLength + job.name.size() + 1
+                                                            : joinPath(reading.facts.path, {}).size();
+                    opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count,
+                        reading.facts.identity, folderPart);
                 }
                 for (const FolderItem& subFolder : reading.listing->subFolders())
-                    planned.push_back({joinPath(reading.facts.path, subFolder.name().toByteArray()), opened, {}, {}, {}});
+                    planned.push_back({subFolder.name().toByteArray(), opened, {}, {}, {}});
             } catch (...) {
                 planned.clear();
                 reading.listing.reset();
@@ -277,12 +297,13 @@ struct FolderReadAhead::Plan {
         return planned;
     }
 
-    // Called by ReadsInFlight when the reader in `path` leaves it.
-    void readElsewhereEnded(const QByteArray& path)
+    // Called by ReadsInFlight when the reader in the folder claimed as
+    // `claim` leaves it.
+    void readElsewhereEnded(const QByteArray& claim)
     {
         {
             const std::lock_guard lock(mutex);
-            const auto folder = readElsewhere.find(path);
+            const auto folder = readElsewhere.find(claim);
             if (folder == readElsewhere.end())
                 return;
             folder->second->readElsewhere = false;
@@ -381,23 +402,40 @@ void FolderReadAhead::addReader()
             && plan_->folders.front().state == Plan::Folder::State::Waiting) {
             // Nobody will read the folder the walk waits for: that is its failure.
             FolderReading failed;
-            failed.path = plan_->folders.front().path;
             failed.factsFailure = currentFailure();
             plan_->markRead(plan_->folders.begin(), std::move(failed));
         }
     }
 }
 
+bool FolderReadAhead::names(const QByteArray& path, const QByteArray& name, const OpenedFolder* parent) const
+{
+    if (parent == nullptr)
+        return path == name;
+    // The parent was served before, and everything since lies below it.
+    const qsizetype folderPart = parent->folderPartLength;
+    const QByteArrayView asked(path);
+    return asked.size() == folderPart + name.size() && servedPart_.size() >= folderPart
+        && asked.first(folderPart) == QByteArrayView(servedPart_).first(folderPart) && asked.sliced(folderPart) == name;
+}
+
 bool FolderReadAhead::holdsNext(const QByteArray& path) const
 {
-    return !taken_.empty() && taken_.front().path == path;
+    return !taken_.empty() && names(path, taken_.front().name, taken_.front().parent.get());
 }
 
 FolderReading FolderReadAhead::take()
 {
-    FolderReading reading = std::move(taken_.front());
+    Served served = std::move(taken_.front());
     taken_.pop_front();
-    return reading;
+    if (!served.parent) {
+        const QByteArray& top = served.reading.facts.path;
+        servedPart_ = top.isEmpty() ? top : joinPath(top, {});
+    } else {
+        servedPart_.truncate(served.parent->folderPartLength);
+        servedPart_.append(served.name).append('/');
+    }
+    return std::move(served.reading);
 }
 
 bool FolderReadAhead::ready(const QByteArray& path)
@@ -415,13 +453,15 @@ bool FolderReadAhead::ready(const QByteArray& path)
         std::unique_lock lock(plan_->mutex);
         // Everything read at the front at once: one lock for many folders.
         while (!plan_->folders.empty() && plan_->folders.front().state == Plan::Folder::State::Read) {
-            plan_->bytesRead -= bytesOf(plan_->folders.front().reading);
-            taken_.push_back(std::move(plan_->folders.front().reading));
+            Plan::Folder& front = plan_->folders.front();
+            plan_->bytesRead -= bytesOf(front.reading);
+            taken_.push_back({std::move(front.name), std::move(front.parent), std::move(front.reading)});
             plan_->folders.pop_front();
         }
         plan_->frontRead.store(false, std::memory_order_relaxed);
         if (taken_.empty()) {
-            if (plan_->folders.empty() || plan_->folders.front().path != path) {
+            if (plan_->folders.empty()
+                || !names(path, plan_->folders.front().name, plan_->folders.front().parent.get())) {
                 lock.unlock();
                 ++foldersOutsideThePlan_;
                 restart(path);
@@ -462,15 +502,16 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         if (plan.cancelled || plan.unread == 0)
             break;
         const auto folder = plan.nextToRead();
-        const bool claimed = ReadsInFlight::ofProcess().claim(folder->path,
-            [plan = std::weak_ptr<Plan>(shared), path = folder->path] {
+        QByteArray claim = Plan::claimOf(*folder);
+        const bool claimed = ReadsInFlight::ofProcess().claim(claim,
+            [plan = std::weak_ptr<Plan>(shared), claim] {
                 if (const std::shared_ptr<Plan> waiting = plan.lock())
-                    waiting->readElsewhereEnded(path);
+                    waiting->readElsewhereEnded(claim);
             });
         if (!claimed) {
             // Read again once that read ends; the walk waits as for any folder.
             folder->readElsewhere = true;
-            plan.readElsewhere.emplace(folder->path, folder);
+            plan.readElsewhere.emplace(std::move(claim), folder);
             continue;
         }
         Plan::Job job = plan.takeJob(folder);
@@ -480,8 +521,10 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         std::shared_ptr<const FileDescriptor> reopenedParent;
         bool waited = false;
         FolderReading reading = plan.read(job, reopenedParent, waited, turn);
-        ReadsInFlight::ofProcess().release(job.path);
+        ReadsInFlight::ofProcess().release(claim);
         plan.limit(reading, job);
+        const std::shared_ptr<const FileDescriptor> climbed
+            = job.climbTo && job.parentDescriptor ? climb(*job.parent, job.parentDescriptor, *job.climbTo) : nullptr;
 
         lock.lock();
         ++plan.readsDone;
@@ -491,8 +534,10 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         }
         if (reopenedParent)
             plan.descriptors.reopened(job.parent, std::move(reopenedParent));
+        if (climbed)
+            plan.descriptors.reopened(job.climbTo->shared_from_this(), climbed);
         if (!job.topDevice && reading.factsFailure == std::nullopt)
-            plan.topDevice = reading.facts.device;
+            plan.topDevice = reading.facts.identity.device;
         plan.readsThatWaited += waited ? 1 : 0;
         std::list<Plan::Folder> subFolders = plan.plannedSubFolders(reading, job);
         const bool moreWork = !subFolders.empty();

@@ -61,15 +61,19 @@ Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
     FolderReading reading = readAhead_.take();
     if (reading.factsFailure)
         throw *reading.factsFailure;
-    openedPath_ = reading.facts.path;
+    // Below the top, the path as the walk named it.
+    openedPath_ = reading.facts.path.isEmpty() ? path : reading.facts.path;
     openedListing_ = std::move(reading.listing);
     openedListingFailure_ = std::move(reading.listingFailure);
-    return Folder(*this, std::move(reading.facts.path), reading.facts.attributes, reading.facts.isRootFolder);
+    return Folder(*this, openedPath_, reading.facts.attributes, reading.facts.isRootFolder);
 }
 
 std::shared_ptr<const FolderListing> PosixFileSystem::listFolder(const QByteArray& folderPath) const
 {
-    const bool opened = !openedPath_.isEmpty() && (folderPath == openedPath_ || folderPath == openedPath_ + '/');
+    QByteArrayView asked(folderPath);
+    if (asked.endsWith('/') && !openedPath_.endsWith('/'))
+        asked.chop(1);
+    const bool opened = !openedPath_.isEmpty() && asked == openedPath_;
     if (opened && openedListingFailure_)
         throw *openedListingFailure_;
     if (opened && openedListing_)

@@ -33,14 +33,15 @@ MountDevices mountDevices()
     return devices;
 }
 
-void leaveOutSubFolders(FolderReading& reading, const WalkLimits& limits, dev_t topDevice, const MountDevices& mounts)
+void leaveOutSubFolders(FolderReading& reading, const QByteArray& folderPath, const WalkLimits& limits,
+    dev_t topDevice, const MountDevices& mounts)
 {
     if (!reading.listing || !limits.leaveOutAny())
         return;
     QByteArray systemFolder = limits.oneFileSystem && reading.opened ? systemPathOf(*reading.opened) : QByteArray();
     if (!systemFolder.isEmpty() && !systemFolder.endsWith('/'))
         systemFolder.append('/');
-    const QByteArray folderPart = joinPath(reading.facts.path, {});
+    const QByteArray folderPart = limits.excludedPaths.empty() ? QByteArray() : joinPath(folderPath, {});
     reading.listing->removeSubFolders([&](QByteArrayView name) {
         const QByteArray nameText = name.toByteArray();
         if (std::any_of(limits.excludedNames.begin(), limits.excludedNames.end(),

@@ -32,8 +32,10 @@ using MountDevices = std::map<QByteArray, dev_t>;
 MountDevices mountDevices();
 
 // Removes from a folder just read the subfolders `limits` leave out, for a
-// walk whose top folder lies on `topDevice`. A mount is told from the mount
-// table, so a file system that no longer answers is never touched.
-void leaveOutSubFolders(FolderReading& reading, const WalkLimits& limits, dev_t topDevice, const MountDevices& mounts);
+// walk whose top folder lies on `topDevice`; `folderPath`, as the walk
+// names it, is needed only where paths are left out. A mount is told from
+// the mount table, so a file system that no longer answers is never touched.
+void leaveOutSubFolders(FolderReading& reading, const QByteArray& folderPath, const WalkLimits& limits,
+    dev_t topDevice, const MountDevices& mounts);
 
 } // namespace ferrowax

@@ -40,20 +40,19 @@ public:
 
     FolderReading readSlowly(const FolderToRead& folder) const
     {
-        std::this_thread::sleep_for(shapeOf(folder.path).delay);
-        return read(folder.path);
+        std::this_thread::sleep_for(shapeOf(folder.path()).delay);
+        return read(folder.path());
     }
 
     FolderReading read(const QByteArray& path) const
     {
         const Shape shape = shapeOf(path);
         FolderReading reading;
-        reading.path = path;
         if (shape.factsFail) {
             reading.factsFailure = Failure(u"Input/output error"_s);
             return reading;
         }
-        reading.facts = {path, Attribute::Directory, false};
+        reading.facts = {path, Attribute::Directory, false, {}};
         if (shape.listingFails) {
             reading.listingFailure = Failure(u"Permission denied"_s);
             return reading;
@@ -119,7 +118,7 @@ public:
     {
         if (opened_.listingFailure)
             throw *opened_.listingFailure;
-        EXPECT_TRUE(folderPath == opened_.path || folderPath == opened_.path + '/') << folderPath.toStdString();
+        EXPECT_TRUE(folderPath == opened_.facts.path || folderPath == opened_.facts.path + '/') << folderPath.toStdString();
         return opened_.listing;
     }
     QDateTime lastModified(const QByteArray&) const override { throw Failure(u"Not scripted"_s); }
@@ -194,7 +193,7 @@ TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
         tree.file(name);
     WindowlessEventPump pump;
     const PosixFileSystem fs(pump, [](const FolderToRead& folder) {
-        if (folder.path.endsWith("/d1"))
+        if (folder.path().endsWith("/d1"))
             throw std::bad_alloc();
         return readFolder(folder, EntryTypes::Reported);
     });
@@ -227,12 +226,12 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     const auto disk = std::make_shared<const ScriptedDisk>(3);
     WindowlessEventPump pump;
     const PosixFileSystem fs(pump, [&entered, &released, disk](const FolderToRead& folder) {
-        if (folder.path == "/s/d0") {
+        if (folder.path() == "/s/d0") {
             ++entered;
             while (!released)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return disk->read(folder.path);
+        return disk->read(folder.path());
     });
     for (int search = 0; search < 5; ++search) {
         RecordingWalkHost stuck(fs, &pump);
@@ -280,8 +279,8 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     released = false;
     {
         const PosixFileSystem real(pump, [&](const FolderToRead& folder) {
-            inQ = inQ || folder.path.contains("/q/");
-            while (folder.path.endsWith("/stuck") && !released)
+            inQ = inQ || folder.path().contains("/q/");
+            while (folder.path().endsWith("/stuck") && !released)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return readFolder(folder, EntryTypes::Reported);
         });
@@ -318,8 +317,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     std::atomic<int> mostAtOnce = 0;
     const auto wide = [](const QByteArray& path) {
         FolderReading read;
-        read.path = path;
-        read.facts = {path, Attribute::Directory, false};
+        read.facts = {path, Attribute::Directory, false, {}};
         read.listing = std::make_shared<FolderListing>();
         for (int folder = 0; path == "/w" && folder < 300; ++folder)
             read.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
@@ -334,7 +332,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         --reading;
-        return wide(folder.path);
+        return wide(folder.path());
     });
     RecordingWalkHost host(slow, &pump);
     slow.readAheadFrom("/w");
@@ -348,8 +346,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     // below the second are read while the walk goes through its files.
     const auto large = [](const QByteArray& path) {
         FolderReading read;
-        read.path = path;
-        read.facts = {path, Attribute::Directory, false};
+        read.facts = {path, Attribute::Directory, false, {}};
         read.listing = std::make_shared<FolderListing>();
         const bool big = path.endsWith("/big1") || path.endsWith("/big2");
         for (int file = 0; big && file < 300'000; ++file)
@@ -369,10 +366,10 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     // only once they are read, or after ten seconds when they are not.
     std::atomic<int> smallRead = 0;
     const PosixFileSystem budgeted(pump, [&](const FolderToRead& folder) {
-        const bool small = folder.path.contains("/big2/");
+        const bool small = folder.path().contains("/big2/");
         if (small)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        FolderReading read = large(folder.path);
+        FolderReading read = large(folder.path());
         smallRead += small ? 1 : 0;
         return read;
     });
@@ -399,7 +396,7 @@ TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
     std::atomic<bool> swapped = false;
     WindowlessEventPump pump;
     const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
-        while (folder.path.endsWith("/b") && !swapped)
+        while (folder.path().endsWith("/b") && !swapped)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return readFolder(folder, EntryTypes::Reported);
     });

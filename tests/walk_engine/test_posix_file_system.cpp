@@ -230,48 +230,76 @@ TEST(PosixFileSystem, ModificationTimeOfMissingFileFails)
     EXPECT_FALSE(IsFilePresent(fs, QByteArray()));
 }
 
-// A walk holds a few folders open, those used last; any other is opened
-// again from the nearest one still open above it, or from the top, one
-// name at a time and never through a link.
-TEST(FolderDescriptors, HoldTheFewUsedLastAndOpenTheRestAgainFromAbove)
+// A walk holds its top open and a few folders besides, those used last;
+// any other is opened again from the nearest one still open above it (the
+// top's path only once the top was let go), one name at a time, never
+// through a link and never into another folder that took a name meanwhile;
+// or climbed to from a folder below it, as find does.
+TEST(FolderDescriptors, HoldTheTopAndTheFewUsedLastAndReachTheRestAgainCheckingEachFolder)
 {
     TempTree tree;
     tree.folder("a/b/c");
+    tree.folder("other/b/c");
     const auto opened = [&](const QByteArray& relative) {
         return std::make_shared<const FileDescriptor>(::open(tree.path(relative).constData(), O_RDONLY | O_DIRECTORY));
     };
+    const auto identity = [&](const QByteArray& relative) {
+        struct stat st {};
+        ::stat(tree.path(relative).constData(), &st);
+        return FolderIdentity{st.st_dev, st.st_ino};
+    };
     const auto sameFolder = [&](const std::shared_ptr<const FileDescriptor>& descriptor, const QByteArray& relative) {
         struct stat got {};
-        struct stat expected {};
-        return ::fstat(descriptor->get(), &got) == 0 && ::stat(tree.path(relative).constData(), &expected) == 0
-            && got.st_ino == expected.st_ino;
+        return descriptor && ::fstat(descriptor->get(), &got) == 0 && FolderIdentity{got.st_dev, got.st_ino} == identity(relative);
     };
     FolderDescriptors held(2);
-    const auto top = held.keep(nullptr, tree.path(), opened({}), 1);
-    const auto a = held.keep(top, "a", opened("a"), 1);
-    const auto b = held.keep(a, "b", opened("a/b"), 2);
-    EXPECT_EQ(held.held(), 2U);
+    const auto top = held.keep(nullptr, tree.path(), opened({}), 1, identity({}), 0);
+    const auto a = held.keep(top, "a", opened("a"), 2, identity("a"), 0);
+    const auto b = held.keep(a, "b", opened("a/b"), 2, identity("a/b"), 0);
+    EXPECT_EQ(held.held(), 3U);
     RouteToFolder route;
     ASSERT_NE(held.descriptorOf(*a, route), nullptr); // used last, so kept
-    const auto c = held.keep(b, "c", opened("a/b/c"), 1);
-    EXPECT_EQ(held.held(), 2U);
+    const auto c = held.keep(b, "c", opened("a/b/c"), 1, identity("a/b/c"), 0);
+    EXPECT_EQ(held.held(), 3U);
     EXPECT_EQ(held.descriptorOf(*b, route), nullptr);
     EXPECT_TRUE(sameFolder(held.descriptorOf(*a, route), "a"));
+    EXPECT_TRUE(sameFolder(held.descriptorOf(*top, route), {}));
+
+    held.letAllGo(false);
+    EXPECT_EQ(held.held(), 1U);
+    EXPECT_EQ(held.descriptorOf(*c, route), nullptr);
+    ASSERT_EQ(route.steps.size(), 3U);
+    EXPECT_TRUE(sameFolder(route.from, {}));
+    EXPECT_TRUE(sameFolder(openRoute(route), "a/b/c"));
     held.letAllGo();
     EXPECT_EQ(held.held(), 0U);
     EXPECT_EQ(held.descriptorOf(*c, route), nullptr);
-    EXPECT_EQ(route.top, tree.path());
-    EXPECT_EQ(route.names, (std::vector<QByteArray>{"a", "b", "c"}));
+    EXPECT_EQ(route.top.name, tree.path());
+    EXPECT_EQ(route.steps.back().name, "c");
     const std::shared_ptr<const FileDescriptor> reopened = openRoute(route);
     EXPECT_TRUE(sameFolder(reopened, "a/b/c"));
     held.reopened(c, reopened);
     EXPECT_EQ(held.held(), 1U);
-    // A folder is let go once its last subfolder is taken.
-    held.subFolderTaken(*c);
-    EXPECT_EQ(held.held(), 0U);
 
-    ASSERT_EQ(::rename(tree.path("a/b").constData(), tree.path("a/b-was").constData()), 0);
-    tree.symlink(tree.path("a/b-was"), "a/b");
+    // From c, the last of whose subfolders is taken, a reader climbs to b,
+    // whose descriptor was let go while its other subfolder waits.
+    EXPECT_EQ(held.subFolderTaken(*c), b.get());
+    EXPECT_EQ(held.held(), 0U);
+    EXPECT_TRUE(sameFolder(climb(*c, reopened, *b), "a/b"));
+    EXPECT_TRUE(sameFolder(climb(*c, reopened, *top), {}));
+    EXPECT_EQ(held.subFolderTaken(*b), nullptr);
+    EXPECT_EQ(held.subFolderTaken(*b), a.get());
+
+    // b moved elsewhere and another folder took its name: neither way leads
+    // into the other one; a link in its place is never followed.
+    ASSERT_EQ(::rename(tree.path("a/b").constData(), tree.path("other/b-was").constData()), 0);
+    ASSERT_EQ(::rename(tree.path("other/b").constData(), tree.path("a/b").constData()), 0);
+    held.letAllGo();
+    held.descriptorOf(*c, route);
+    EXPECT_EQ(failureOf([&] { openRoute(route); }), u"No such file or directory"_s);
+    EXPECT_EQ(climb(*c, reopened, *a), nullptr);
+    ASSERT_EQ(::rename(tree.path("a/b").constData(), tree.path("other/b").constData()), 0);
+    tree.symlink(tree.path("other/b-was"), "a/b");
     EXPECT_FALSE(failureOf([&] { openRoute(route); }).isEmpty());
 
     // Under a low limit, a small share of it: the rest is for the readers
