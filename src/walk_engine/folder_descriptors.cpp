@@ -106,6 +106,8 @@ std::shared_ptr<OpenedFolder> FolderDescriptors::keep(std::shared_ptr<OpenedFold
 {
     auto folder
         = std::make_shared<OpenedFolder>(std::move(parent), std::move(name), subFolders, identity, folderPartLength);
+    if (folder->parent)
+        ++folder->parent->descending;
     if (!folder->parent) {
         // Reached from nothing but its path, which may lead elsewhere by now.
         top_ = folder;
@@ -152,10 +154,15 @@ OpenedFolder* FolderDescriptors::subFolderTaken(OpenedFolder& folder)
 {
     if (--folder.subFoldersUnread > 0)
         return nullptr;
+    if (folder.parent)
+        --folder.parent->descending;
     if (folder.descriptor && &folder != top_.get())
         letGo(folder);
     OpenedFolder* waiting = nearestWaitingAbove(folder);
-    return waiting != nullptr && !waiting->descriptor && waiting->reopenable() ? waiting : nullptr;
+    if (waiting == nullptr || waiting->descriptor || !waiting->reopenable() || waiting->climbedTo)
+        return nullptr;
+    waiting->climbedTo = true;
+    return waiting;
 }
 
 // Folders whose subfolders have all been taken stay so, so each such one is
@@ -191,7 +198,17 @@ void FolderDescriptors::hold(const std::shared_ptr<OpenedFolder>& folder, std::s
     cache_.push_front(folder);
     folder->cached = cache_.begin();
     while (cache_.size() > capacity_)
-        letGo(*cache_.back());
+        letGo(toLetGo());
+}
+
+// Of the ones used longest ago, one that a reader below will climb back to.
+OpenedFolder& FolderDescriptors::toLetGo() const
+{
+    for (auto folder = cache_.rbegin(); folder != cache_.rend(); ++folder) {
+        if ((*folder)->descending > 0)
+            return **folder;
+    }
+    return *cache_.back();
 }
 
 void FolderDescriptors::letGo(OpenedFolder& folder)

@@ -38,6 +38,11 @@ struct OpenedFolder : std::enable_shared_from_this<OpenedFolder> {
     std::list<std::shared_ptr<OpenedFolder>>::iterator cached;
     // An ancestor: every folder between has no subfolder left unread.
     OpenedFolder* waitingAbove;
+    // A reader climbs to it: its subfolders wait until it is there.
+    bool climbedTo = false;
+    // Subfolders read that still have subfolders to read: one of them
+    // will climb back to it, so its descriptor is the first to let go.
+    int descending = 0;
 };
 
 // The path of `name` in `folder` (none: `name` is a top), as the walk names
@@ -70,8 +75,9 @@ std::shared_ptr<const FileDescriptor> climb(const OpenedFolder& folder,
     std::shared_ptr<const FileDescriptor> folderDescriptor, const OpenedFolder& above) noexcept;
 
 // The descriptors of opened folders a walk holds: its top, and at most a
-// fixed number of others, the ones used last, whatever the depth and width
-// of the tree. Not safe for use from two threads at once.
+// fixed number of others, whatever the depth and width of the tree: the
+// ones used last, but that a folder that will be climbed back to goes
+// first. Not safe for use from two threads at once.
 class FolderDescriptors {
 public:
     explicit FolderDescriptors(std::size_t capacity);
@@ -90,8 +96,9 @@ public:
     void reopened(const std::shared_ptr<OpenedFolder>& folder, std::shared_ptr<const FileDescriptor> descriptor);
     // One of the subfolders of `folder` was taken to be read. Once the last
     // is, answers the nearest folder above that still has subfolders to
-    // read but whose descriptor was let go: the one who read `folder`'s
-    // last subfolder climbs to it, so that it is reached from below.
+    // read but whose descriptor was let go, marked as climbed to: the one
+    // who reads `folder`'s last subfolder climbs to it, so that it is
+    // reached from below.
     OpenedFolder* subFolderTaken(OpenedFolder& folder);
     // Lets every descriptor go, the top's too if `top`; answers whether
     // any was held.
@@ -104,6 +111,7 @@ private:
     void letGo(OpenedFolder& folder);
     std::shared_ptr<const FileDescriptor> use(const OpenedFolder& folder);
     OpenedFolder* nearestWaitingAbove(OpenedFolder& folder);
+    OpenedFolder& toLetGo() const;
 
     std::size_t capacity_;
     std::shared_ptr<OpenedFolder> top_;

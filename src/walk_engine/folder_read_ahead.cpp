@@ -116,9 +116,15 @@ struct FolderReadAhead::Plan {
     {
     }
 
-    static bool readable(const Folder& folder)
+    // A folder whose parent must be opened again waits until every folder
+    // before it was taken and no reader climbs: one below its parent may
+    // bring the parent up, which a path from above could no longer lead to.
+    bool readable(const Folder& folder, bool allBeforeTaken) const
     {
-        return folder.state == Folder::State::Waiting && !folder.readElsewhere;
+        const OpenedFolder* parent = folder.parent.get();
+        const bool reopens = parent != nullptr && !parent->descriptor && parent->reopenable();
+        return folder.state == Folder::State::Waiting && !folder.readElsewhere
+            && !(reopens && (climbs > 0 || !allBeforeTaken));
     }
 
     // What tells a folder being read from every other, for every reader of
@@ -137,15 +143,17 @@ struct FolderReadAhead::Plan {
 
     Position nextToRead()
     {
-        if (!folders.empty() && readable(folders.front()))
+        if (!folders.empty() && readable(folders.front(), true))
             return folders.begin();
         if (bytesRead >= bytesAhead)
             return folders.end();
+        bool allBeforeTaken = folders.empty() || folders.front().state != Folder::State::Waiting;
         std::size_t ahead = 1;
         for (auto folder = std::next(folders.begin()); folder != folders.end() && ahead < foldersAhead;
              ++folder, ++ahead) {
-            if (readable(*folder))
+            if (readable(*folder, allBeforeTaken))
                 return folder;
+            allBeforeTaken = allBeforeTaken && folder->state != Folder::State::Waiting;
         }
         return folders.end();
     }
@@ -178,6 +186,7 @@ struct FolderReadAhead::Plan {
             if (job.freely)
                 job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
             job.climbTo = descriptors.subFolderTaken(*job.parent);
+            climbs += job.climbTo != nullptr ? 1 : 0;
         }
         return job;
     }
@@ -212,15 +221,39 @@ struct FolderReadAhead::Plan {
             if (!othersReading)
                 break; // nothing else held: it really cannot be opened
         }
+        if (job.climbTo)
+            climbed(job, nullptr);
         return reading;
     }
 
-    FolderReading readOnce(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited) const
+    // Outside the mutex: once the job's parent is open, climbs from it to
+    // the folder above that waits for it.
+    void climbFromParent(Job& job)
+    {
+        if (job.climbTo && job.parentDescriptor)
+            climbed(job, climb(*job.parent, job.parentDescriptor, *job.climbTo));
+    }
+
+    void climbed(Job& job, std::shared_ptr<const FileDescriptor> descriptor)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            if (descriptor && !cancelled)
+                descriptors.reopened(job.climbTo->shared_from_this(), std::move(descriptor));
+            job.climbTo->climbedTo = false;
+            job.climbTo = nullptr;
+            --climbs;
+        }
+        workChanged.notify_all();
+    }
+
+    FolderReading readOnce(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited)
     {
         FolderReading reading;
         try {
             if (job.parent && !job.parentDescriptor && job.parent->reopenable())
                 reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
+            climbFromParent(job);
             const long waitsBefore = timesThisThreadWaited();
             reading = readFolder({job.name, job.parentDescriptor, job.parent});
             waited = waited || timesThisThreadWaited() != waitsBefore;
@@ -331,6 +364,7 @@ struct FolderReadAhead::Plan {
     bool walkWaiting = false;
     bool descriptorsShort = false; // readers take turns, and none is added
     int readingFreely = 0;
+    int climbs = 0; // readers climbing to a folder above
     int readsDone = 0;
     // Reads that waited on the device: when many do, more readers help.
     int readsThatWaited = 0;
@@ -523,8 +557,6 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         FolderReading reading = plan.read(job, reopenedParent, waited, turn);
         ReadsInFlight::ofProcess().release(claim);
         plan.limit(reading, job);
-        const std::shared_ptr<const FileDescriptor> climbed
-            = job.climbTo && job.parentDescriptor ? climb(*job.parent, job.parentDescriptor, *job.climbTo) : nullptr;
 
         lock.lock();
         ++plan.readsDone;
@@ -534,8 +566,6 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         }
         if (reopenedParent)
             plan.descriptors.reopened(job.parent, std::move(reopenedParent));
-        if (climbed)
-            plan.descriptors.reopened(job.climbTo->shared_from_this(), climbed);
         if (!job.topDevice && reading.factsFailure == std::nullopt)
             plan.topDevice = reading.facts.identity.device;
         plan.readsThatWaited += waited ? 1 : 0;

@@ -18,8 +18,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <thread>
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -414,6 +417,89 @@ TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
     EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("elsewhere/secret.txt")}));
     ASSERT_FALSE(host.boxes.errorReports().empty());
     EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
+    waitForEveryReaderToEnd();
+}
+
+// `top` holding a chain of folders named `link`, each with a side folder s
+// that holds `mark`.txt: more levels than the walk holds open while their
+// sides wait. Answers the files' relative paths in the walk's order.
+std::vector<QByteArray> chainWithSides(TempTree& tree, const QByteArray& top, int depth, const QByteArray& link)
+{
+    std::vector<QByteArray> files;
+    for (QByteArray level = top; files.size() <= static_cast<std::size_t>(depth); level += '/' + link) {
+        tree.file(level + "/s/" + top + ".txt");
+        files.insert(files.begin(), level + "/s/" + top + ".txt");
+    }
+    return files;
+}
+
+// Renamed, moved or swapped while readers are deep below it and the walk
+// has let most folders above go: whatever the walk reaches afterwards is
+// reached from below or checked on the way down, so every file is listed
+// by a path it had, all that find lists while inside the tree, nothing of
+// another tree mixed in, and nothing reported.
+TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNothing)
+{
+    constexpr int depth = 90;
+    const QByteArray bottomSide = "A" + QByteArray("/d").repeated(depth) + "/s";
+    const struct {
+        const char* what;
+        const char* from;
+        const char* to;
+        bool swap;
+    } cases[] = {
+        {"the top renamed", "A", "A-renamed", false},
+        {"a folder above renamed", "A/d/d", "A/d/e", false},
+        {"a folder above moved out of the tree", "A/d", "elsewhere", false},
+        // Readers racing one another: a few tries catch one that went ahead.
+        {"two folders swapped", "A", "B", true},
+        {"two folders swapped again", "A", "B", true},
+        {"two folders swapped a third time", "A", "B", true},
+    };
+    for (const auto& change : cases) {
+        TempTree tree;
+        tree.folder("elsewhere");
+        std::vector<QByteArray> expected;
+        for (const QByteArray& file : chainWithSides(tree, "A", depth, "d"))
+            expected.push_back(tree.path(file));
+        // B's chain is of folders named e, so a path that mixes the two
+        // trees names nothing that ever was.
+        std::set<QByteArray> wereThere(expected.begin(), expected.end());
+        for (const QByteArray& file : change.swap ? chainWithSides(tree, "B", depth, "e") : std::vector<QByteArray>()) {
+            wereThere.insert(tree.path(file));
+            wereThere.insert(tree.path('A' + file.mid(1)));
+        }
+        for (const QByteArray& file : expected)
+            wereThere.insert(change.swap ? tree.path("B" + file.mid(tree.path().size() + 2)) : file);
+        std::atomic<bool> changed = false;
+        WindowlessEventPump pump;
+        const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
+            if (folder.path() == tree.path(bottomSide) && !changed.exchange(true)) {
+                const QByteArray from = tree.path(change.from);
+                const QByteArray to = tree.path(change.to);
+                EXPECT_EQ(::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                              change.swap ? RENAME_EXCHANGE : 0),
+                    0);
+            }
+            // Slow sides keep many readers at work, each racing the others.
+            if (folder.name == "s")
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return readFolder(folder, EntryTypes::Reported);
+        });
+        RecordingWalkHost host(fs, &pump);
+        const QByteArray top = change.swap ? tree.path() : tree.path("A");
+        fs.readAheadFrom(top);
+        searchInFiles(top, {"txt"}, 1, host);
+        EXPECT_TRUE(changed) << change.what;
+        // A is walked before it is swapped; B after, or before, or partly.
+        const std::vector<QByteArray> inA(host.results.begin(),
+            host.results.begin() + static_cast<qsizetype>(std::min(host.results.size(), expected.size())));
+        EXPECT_EQ(inA, expected) << change.what;
+        for (const QByteArray& result : host.results)
+            EXPECT_TRUE(wereThere.count(result)) << change.what << ": " << result.toStdString();
+        EXPECT_EQ(host.results.size(), (change.swap ? 2 : 1) * expected.size()) << change.what;
+        EXPECT_TRUE(host.boxes.shown.empty()) << change.what << ": " << host.boxes.messages().join(u' ').toStdString();
+    }
     waitForEveryReaderToEnd();
 }
 

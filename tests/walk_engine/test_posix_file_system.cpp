@@ -290,6 +290,16 @@ TEST(FolderDescriptors, HoldTheTopAndTheFewUsedLastAndReachTheRestAgainCheckingE
     EXPECT_EQ(held.subFolderTaken(*b), nullptr);
     EXPECT_EQ(held.subFolderTaken(*b), a.get());
 
+    // Beyond its share, one that a reader below will climb back to goes
+    // first, before one used longer ago that only a path from above leads to.
+    FolderDescriptors few(2);
+    const auto root = few.keep(nullptr, tree.path(), opened({}), 2, identity({}), 0);
+    const auto untouched = few.keep(root, "other", opened("other"), 1, identity("other"), 0);
+    const auto descending = few.keep(root, "a", opened("a"), 1, identity("a"), 0);
+    few.keep(descending, "b", opened("a/b"), 1, identity("a/b"), 0);
+    EXPECT_TRUE(untouched->descriptor);
+    EXPECT_FALSE(descending->descriptor);
+
     // b moved elsewhere and another folder took its name: neither way leads
     // into the other one; a link in its place is never followed.
     ASSERT_EQ(::rename(tree.path("a/b").constData(), tree.path("other/b-was").constData()), 0);
