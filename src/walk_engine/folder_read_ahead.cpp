@@ -107,11 +107,11 @@ struct FolderReadAhead::Plan {
     };
 
     Plan(ReadFolder read, EventPump& pump, std::shared_ptr<const WalkLimits> walkLimits,
-        std::shared_ptr<const MountDevices> mountDevices)
+        std::shared_ptr<MountWatch> mountWatch)
         : readFolder(std::move(read))
         , walkPump(pump)
         , limits(std::move(walkLimits))
-        , mounts(std::move(mountDevices))
+        , mounts(std::move(mountWatch))
         , descriptors(folderDescriptorsToHold())
     {
     }
@@ -295,7 +295,11 @@ struct FolderReadAhead::Plan {
             const QByteArray path = limits->excludedPaths.empty() ? QByteArray()
                 : job.parent                                      ? pathOf(job.parent.get(), job.name)
                                                                   : reading.facts.path;
-            leaveOutSubFolders(reading, path, *limits, top, *mounts);
+            if (job.parent)
+                passOverAnotherFileSystem(reading, *limits, top);
+            static const MountDevices noMounts;
+            const std::shared_ptr<const MountDevices> devices = mounts ? mounts->devices() : nullptr;
+            leaveOutSubFolders(reading, path, *limits, top, devices ? *devices : noMounts);
         } catch (...) {
             reading.listing.reset();
             reading.listingFailure = currentFailure();
@@ -348,7 +352,7 @@ struct FolderReadAhead::Plan {
     const ReadFolder readFolder;
     EventPump& walkPump;
     const std::shared_ptr<const WalkLimits> limits;
-    const std::shared_ptr<const MountDevices> mounts;
+    const std::shared_ptr<MountWatch> mounts;
     std::mutex mutex;
     std::mutex takingTurns;
     std::condition_variable workChanged;
@@ -375,7 +379,7 @@ FolderReadAhead::FolderReadAhead(ReadFolder readFolder, EventPump& walkPump, Wal
     : readFolder_(std::move(readFolder))
     , walkPump_(walkPump)
     , limits_(std::make_shared<const WalkLimits>(std::move(limits)))
-    , mounts_(std::make_shared<const MountDevices>(limits_->oneFileSystem ? mountDevices() : MountDevices()))
+    , mounts_(limits_->oneFileSystem ? std::make_shared<MountWatch>() : nullptr)
 {
 }
 

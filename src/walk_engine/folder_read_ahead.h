@@ -78,7 +78,7 @@ private:
     ReadFolder readFolder_;
     EventPump& walkPump_;
     std::shared_ptr<const WalkLimits> limits_;
-    std::shared_ptr<const MountDevices> mounts_;
+    std::shared_ptr<MountWatch> mounts_; // none: no mount is left out
     std::shared_ptr<Plan> plan_;
     std::deque<Served> taken_; // read, in the walk's order, for the walk alone
     QByteArray servedPart_; // the path and a separator of the folder served last

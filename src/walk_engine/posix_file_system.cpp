@@ -20,9 +20,9 @@ PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes, Wal
 {
 }
 
-PosixFileSystem::PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder)
+PosixFileSystem::PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder, WalkLimits limits)
     : entryTypes_(EntryTypes::Reported)
-    , readAhead_(std::move(readWalkedFolder), walkPump)
+    , readAhead_(std::move(readWalkedFolder), walkPump, std::move(limits))
 {
 }
 

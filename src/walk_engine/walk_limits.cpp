@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <climits>
 
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace ferrowax {
@@ -25,12 +27,43 @@ QByteArray systemPathOf(const FileDescriptor& folder)
 
 } // namespace
 
-MountDevices mountDevices()
+MountWatch::MountWatch()
+    : table_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
 {
-    MountDevices devices;
-    for (const Mount& mount : readMountTable())
-        devices[mount.mountPoint] = mount.device; // the topmost of stacked mounts, listed last
-    return devices;
+    readTable();
+}
+
+std::shared_ptr<const MountDevices> MountWatch::devices()
+{
+    const std::lock_guard lock(mutex_);
+    pollfd changed{table_.get(), POLLPRI, 0};
+    if (::poll(&changed, 1, 0) > 0 && (changed.revents & (POLLPRI | POLLERR)) != 0)
+        readTable();
+    return devices_;
+}
+
+void MountWatch::readTable()
+{
+    QByteArray text;
+    char buffer[16 * 1024];
+    ssize_t got = ::lseek(table_.get(), 0, SEEK_SET) == 0 ? 1 : -1;
+    while (got > 0 && (got = ::read(table_.get(), buffer, sizeof buffer)) > 0)
+        text.append(buffer, got);
+    auto devices = std::make_shared<MountDevices>();
+    for (const Mount& mount : parseMountInfo(text))
+        (*devices)[mount.mountPoint] = mount.device; // the topmost of stacked mounts, listed last
+    devices_ = std::move(devices);
+}
+
+void passOverAnotherFileSystem(FolderReading& reading, const WalkLimits& limits, dev_t topDevice)
+{
+    if (!limits.oneFileSystem || reading.factsFailure || reading.facts.identity.device == topDevice)
+        return;
+    reading.facts.attributes = Attribute::Directory | Attribute::System | Attribute::Hidden;
+    reading.facts.isRootFolder = false;
+    reading.listing.reset();
+    reading.listingFailure.reset();
+    reading.opened.reset();
 }
 
 void leaveOutSubFolders(FolderReading& reading, const QByteArray& folderPath, const WalkLimits& limits,
