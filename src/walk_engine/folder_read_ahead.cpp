@@ -195,8 +195,9 @@ struct FolderReadAhead::Plan {
     // failure while others can come back: from then on readers take turns,
     // each holding nothing while it waits and keeping its turn until it has
     // let go of what it opened, and one that still runs short lets every
-    // held descriptor go and tries again until no reader is left that
-    // began before the turns.
+    // held descriptor go (the top's too once nobody else reads) and tries
+    // again until no reader is left that began before the turns. A read
+    // in turn that does not run short ends the turns.
     FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited,
         std::unique_lock<std::mutex>& turn)
     {
@@ -223,7 +224,16 @@ struct FolderReadAhead::Plan {
         }
         if (job.climbTo)
             climbed(job, nullptr);
+        if (turn.owns_lock() && !outOfDescriptors(reading))
+            descriptorsAreBack();
         return reading;
+    }
+
+    // Under the turn, which is the only one to end them.
+    void descriptorsAreBack()
+    {
+        const std::lock_guard lock(mutex);
+        descriptorsShort = false;
     }
 
     // Outside the mutex: once the job's parent is open, climbs from it to
@@ -276,10 +286,11 @@ struct FolderReadAhead::Plan {
     bool routeAfresh(Job& job, bool letGo, bool& othersReading)
     {
         const std::lock_guard lock(mutex);
-        descriptorsShort = true;
-        if (letGo)
-            descriptors.letAllGo();
         othersReading = readingFreely > 0;
+        if (letGo) {
+            descriptorsShort = true;
+            descriptors.letAllGo(!othersReading);
+        }
         if (job.parent)
             job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
         return !cancelled;

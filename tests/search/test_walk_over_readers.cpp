@@ -347,6 +347,38 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     EXPECT_LE(mostAtOnce, 16);
     waitForEveryReaderToEnd();
 
+    // Running short of descriptors once makes readers take turns only
+    // until a folder is read in turn: then they read side by side again.
+    // A read well after it waits for a second to begin.
+    std::atomic<bool> ranShort = false;
+    std::atomic<int> readsSince = 0;
+    std::atomic<bool> sideBySide = false;
+    std::atomic<bool> waitedForASecond = false;
+    const PosixFileSystem shortOnce(pump, [&](const FolderToRead& folder) {
+        if (folder.path() == "/w/d0" && !ranShort.exchange(true)) {
+            FolderReading none;
+            none.listingFailure = Failure::fromErrno(EMFILE);
+            return none;
+        }
+        const bool wellAfter = ranShort && ++readsSince > 20;
+        const bool withAnother = ++reading > 1;
+        sideBySide = sideBySide || (wellAfter && withAnother);
+        if (wellAfter && !waitedForASecond.exchange(true)) {
+            for (int wait = 0; !sideBySide && wait < 1000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        --reading;
+        return wide(folder.path());
+    });
+    RecordingWalkHost shortHost(shortOnce, &pump);
+    shortOnce.readAheadFrom("/w");
+    searchInFiles("/w", {"txt"}, 1, shortHost);
+    EXPECT_EQ(shortHost.progressTexts.size(), 301);
+    EXPECT_TRUE(shortHost.boxes.shown.empty());
+    EXPECT_TRUE(ranShort);
+    EXPECT_TRUE(sideBySide);
+    waitForEveryReaderToEnd();
+
     // Two folders of 300,000 files each fill the budget; the small ones
     // below the second are read while the walk goes through its files.
     const auto large = [](const QByteArray& path) {
