@@ -159,10 +159,7 @@ OpenedFolder* FolderDescriptors::subFolderTaken(OpenedFolder& folder)
     if (folder.descriptor && &folder != top_.get())
         letGo(folder);
     OpenedFolder* waiting = nearestWaitingAbove(folder);
-    if (waiting == nullptr || waiting->descriptor || !waiting->reopenable() || waiting->climbedTo)
-        return nullptr;
-    waiting->climbedTo = true;
-    return waiting;
+    return waiting != nullptr && !waiting->descriptor && waiting->reopenable() ? waiting : nullptr;
 }
 
 // Folders whose subfolders have all been taken stay so, so each such one is

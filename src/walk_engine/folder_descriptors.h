@@ -38,8 +38,6 @@ struct OpenedFolder : std::enable_shared_from_this<OpenedFolder> {
     std::list<std::shared_ptr<OpenedFolder>>::iterator cached;
     // An ancestor: every folder between has no subfolder left unread.
     OpenedFolder* waitingAbove;
-    // A reader climbs to it: its subfolders wait until it is there.
-    bool climbedTo = false;
     // Subfolders read that still have subfolders to read: one of them
     // will climb back to it, so its descriptor is the first to let go.
     int descending = 0;
@@ -96,9 +94,8 @@ public:
     void reopened(const std::shared_ptr<OpenedFolder>& folder, std::shared_ptr<const FileDescriptor> descriptor);
     // One of the subfolders of `folder` was taken to be read. Once the last
     // is, answers the nearest folder above that still has subfolders to
-    // read but whose descriptor was let go, marked as climbed to: the one
-    // who reads `folder`'s last subfolder climbs to it, so that it is
-    // reached from below.
+    // read but whose descriptor was let go: the one who reads `folder`'s
+    // last subfolder climbs to it, so that it is reached from below.
     OpenedFolder* subFolderTaken(OpenedFolder& folder);
     // Lets every descriptor go, the top's too if `top`; answers whether
     // any was held.

@@ -250,7 +250,6 @@ struct FolderReadAhead::Plan {
             const std::lock_guard lock(mutex);
             if (descriptor && !cancelled)
                 descriptors.reopened(job.climbTo->shared_from_this(), std::move(descriptor));
-            job.climbTo->climbedTo = false;
             job.climbTo = nullptr;
             --climbs;
         }
@@ -327,7 +326,10 @@ struct FolderReadAhead::Plan {
                 std::shared_ptr<OpenedFolder> opened;
                 const auto count = static_cast<int>(reading.listing->subFolders().size());
                 if (count > 0) {
-                    QByteArray name = job.parent ? job.name : reading.facts.path;
+                    // A copy of the top's path: the walk's thread lets its own go in
+                    // Qt code that the thread checker cannot see into.
+                    const QByteArray& top = reading.facts.path;
+                    QByteArray name = job.parent ? job.name : QByteArray(top.constData(), top.size());
                     const qsizetype folderPart = job.parent ? job.parent->folderPartLength + job.name.size() + 1
                                                             : joinPath(reading.facts.path, {}).size();
                     opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count,

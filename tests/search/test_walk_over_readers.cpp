@@ -309,7 +309,25 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
         heldInQ += std::filesystem::read_symlink(descriptor, unreadable).string() == tree.path("q").toStdString();
     }
     EXPECT_EQ(heldInQ, 0);
+
+    // A folder of the same name elsewhere is another folder: read at once,
+    // while the stuck one is let out only after a long while.
+    tree.file("r/stuck/x.txt");
+    std::thread letOut([&] {
+        for (int wait = 0; wait < 2000 && !released; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        released = true;
+    });
+    {
+        const PosixFileSystem other(pump);
+        RecordingWalkHost elsewhere(other, &pump);
+        other.readAheadFrom(tree.path("r"));
+        searchInFiles(tree.path("r"), {"txt"}, 1, elsewhere);
+        EXPECT_FALSE(released) << "the walk waited for the stuck folder";
+        EXPECT_EQ(elsewhere.results, std::vector<QByteArray>{tree.path("r/stuck/x.txt")});
+    }
     released = true;
+    letOut.join();
     waitForEveryReaderToEnd();
 }
 
@@ -537,17 +555,18 @@ TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNoth
     waitForEveryReaderToEnd();
 }
 
-// Keeping to one file system, the walk enters nothing mounted while it
-// runs: a mount on a folder not listed yet is told from the mount table,
-// which the system marks changed, so that folder is never opened; one on a
-// folder listed already is passed over once opened.
+// Keeping to one file system, the walk enters nothing mounted before or
+// while it runs: a mount on a folder not listed yet is told from the mount
+// table, read again whole when the system marks it changed, so that folder
+// is never opened; one on a folder listed already is passed over once
+// opened.
 TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSystem)
 {
     TempTree tree;
-    for (const char* name : {"a.txt", "sub/b.txt", "sub/later/c.txt", "sub/now/d.txt"})
+    for (const char* name : {"a.txt", "sub/b.txt", "sub/later/c.txt", "sub/now/d.txt", "sub/early/e.txt"})
         tree.file(name);
     std::vector<QByteArray> mounted;
-    std::atomic<bool> laterOpened = false;
+    std::atomic<bool> mountOpened = false;
     const auto mountOn = [&](const QByteArray& relative) {
         if (::mount("ferrowax-test", tree.path(relative).constData(), "tmpfs", 0, "size=1m") != 0)
             return;
@@ -559,6 +578,7 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
         GTEST_SKIP() << "a tmpfs cannot be mounted here: " << std::strerror(errno);
     ::umount(mounted.back().constData());
     mounted.clear();
+    mountOn("sub/early");
     WindowlessEventPump pump;
     WalkLimits oneFileSystem;
     oneFileSystem.oneFileSystem = true;
@@ -568,7 +588,7 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
             mountOn("sub/later");
         if (path == tree.path("sub/now"))
             mountOn("sub/now");
-        laterOpened = laterOpened || path == tree.path("sub/later");
+        mountOpened = mountOpened || path == tree.path("sub/later") || path == tree.path("sub/early");
         return readFolder(folder, EntryTypes::Reported);
     }, oneFileSystem);
     RecordingWalkHost host(fs, &pump);
@@ -576,9 +596,9 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
     searchInFiles(tree.path(), {"txt"}, 1, host);
     for (const QByteArray& mount : mounted)
         ::umount2(mount.constData(), MNT_DETACH);
-    EXPECT_EQ(mounted.size(), 2U);
+    EXPECT_EQ(mounted.size(), 3U);
     EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("sub/b.txt")}));
-    EXPECT_FALSE(laterOpened);
+    EXPECT_FALSE(mountOpened);
     EXPECT_TRUE(host.boxes.shown.empty());
     waitForEveryReaderToEnd();
 }

@@ -205,6 +205,8 @@ TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
     ASSERT_EQ(::chmod(tree.path("locked").constData(), 0311), 0);
 
     const QByteArray locked = tree.path("locked");
+    tree.symlink(locked, "linked");
+    const QByteArray linked = tree.path("linked");
     const int exitCode = runUnprivileged([&] {
         const PosixFileSystem fs(pump);
         const Folder folder = fs.getFolder(locked);
@@ -212,6 +214,11 @@ TEST(PosixFileSystem, UnreadableFolderOpensButItsListingFails)
             return 1;
         if (failureOf([&] { folder.files(); }) != u"Permission denied"_s)
             return 2;
+        // Also when read ahead, and named through a link.
+        const FolderReading read = readFolder({linked, nullptr, nullptr}, EntryTypes::Reported);
+        if (read.facts.attributes != 16 || !read.listingFailure
+            || read.listingFailure->description() != u"Permission denied"_s)
+            return 3;
 
         return 0;
     });
@@ -264,6 +271,8 @@ TEST(FolderDescriptors, HoldTheTopAndTheFewUsedLastAndReachTheRestAgainCheckingE
     EXPECT_EQ(held.descriptorOf(*b, route), nullptr);
     EXPECT_TRUE(sameFolder(held.descriptorOf(*a, route), "a"));
     EXPECT_TRUE(sameFolder(held.descriptorOf(*top, route), {}));
+    EXPECT_EQ(held.subFolderTaken(*top), nullptr);
+    EXPECT_TRUE(top->descriptor); // for the whole walk
 
     held.letAllGo(false);
     EXPECT_EQ(held.held(), 1U);
@@ -296,9 +305,15 @@ TEST(FolderDescriptors, HoldTheTopAndTheFewUsedLastAndReachTheRestAgainCheckingE
     const auto root = few.keep(nullptr, tree.path(), opened({}), 2, identity({}), 0);
     const auto untouched = few.keep(root, "other", opened("other"), 1, identity("other"), 0);
     const auto descending = few.keep(root, "a", opened("a"), 1, identity("a"), 0);
-    few.keep(descending, "b", opened("a/b"), 1, identity("a/b"), 0);
+    const auto below = few.keep(descending, "b", opened("a/b"), 1, identity("a/b"), 0);
     EXPECT_TRUE(untouched->descriptor);
     EXPECT_FALSE(descending->descriptor);
+    // The one to climb to is the nearest folder above with subfolders left,
+    // past those with none.
+    const auto bottom = few.keep(below, "c", nullptr, 1, identity("a/b/c"), 0);
+    EXPECT_EQ(few.subFolderTaken(*below), descending.get());
+    EXPECT_EQ(descending->descending, 0);
+    EXPECT_EQ(few.subFolderTaken(*bottom), descending.get());
 
     // b moved elsewhere and another folder took its name: neither way leads
     // into the other one; a link in its place is never followed.
