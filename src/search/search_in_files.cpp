@@ -83,7 +83,10 @@ bool WalkLevel::walkFiles()
                 return;
         }
         folder = fileSystem.takeWalkedFolder(walk_.path);
-        walk_.path = folder.path();
+        // The top as the system names it; below it, the buffer is left
+        // alone, so that it grows in place.
+        if (folder.path() != walk_.path)
+            walk_.path = folder.path();
         if (!walk_.path.endsWith('/'))
             walk_.path.append('/');
     });
@@ -92,7 +95,11 @@ bool WalkLevel::walkFiles()
     folderPartLength_ = walk_.path.size();
 
     if (p_.test(116, [&] { return isWalked(folder); })
-        && p_.test(118, [&] { return !namesTooLong(folder.path(), host); })) {
+        && p_.test(118, [&] {
+               folder.requirePresent();
+               // Its path and a separator, as the check makes it: no copy.
+               return !namesTooLong(walk_.path, host);
+           })) {
         for (const FolderItem& file : p_.loopItems(120, [&]() -> const auto& { return folder.files(); })) {
             p_.step(122, [&] { host.yield(); });
             if (p_.test(124, [&] { return host.stopRequested(); }))

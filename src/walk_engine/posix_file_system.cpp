@@ -50,7 +50,6 @@ Folder PosixFileSystem::getFolder(const QByteArray& path) const
 
 Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
 {
-    openedPath_.clear();
     openedListing_.reset();
     openedListingFailure_.reset();
     if (!readAhead_.holdsNext(path)) {
@@ -59,10 +58,15 @@ Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
         return folder;
     }
     FolderReading reading = readAhead_.take();
-    if (reading.factsFailure)
+    // Below the top, the path as the walk named it, copied into room kept
+    // from the folder before: a deep walk's paths are long.
+    const QByteArray& named = reading.facts.path.isEmpty() ? path : reading.facts.path;
+    openedPath_.resize(named.size());
+    std::copy(named.begin(), named.end(), openedPath_.begin());
+    if (reading.factsFailure) {
+        openedPath_.resize(0);
         throw *reading.factsFailure;
-    // Below the top, the path as the walk named it.
-    openedPath_ = reading.facts.path.isEmpty() ? path : reading.facts.path;
+    }
     openedListing_ = std::move(reading.listing);
     openedListingFailure_ = std::move(reading.listingFailure);
     return Folder(*this, openedPath_, reading.facts.attributes, reading.facts.isRootFolder);
