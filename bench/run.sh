@@ -4,6 +4,7 @@
 #   bench/run.sh search_benchmark [--rounds N] [--only-1m] [--remove-trees]
 #   bench/run.sh results_benchmark [--entries N]
 #   bench/run.sh find_parity ROOT EXTENSION...
+#   bench/run.sh depth_benchmark [--rounds N] [--depths 10000,25000] [--name-length N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh

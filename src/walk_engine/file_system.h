@@ -33,9 +33,10 @@ public:
     const std::vector<FolderItem>& subFolders() const;
     // The listing itself, for one who keeps its items longer than this.
     std::shared_ptr<const FolderListing> sharedListing() const;
+    // Fails for "no folder".
+    void requirePresent() const;
 
 private:
-    void requirePresent() const;
     const FolderListing& listing() const;
 
     const FileSystem* fileSystem_ = nullptr;

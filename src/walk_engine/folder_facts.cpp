@@ -5,7 +5,6 @@
 #include "file_system.h"
 #include "mount_table.h"
 
-
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -14,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace ferrowax {
 
@@ -41,12 +41,16 @@ QByteArray withoutTrailingSeparator(QByteArray path)
     return path;
 }
 
-QByteArray canonical(const QByteArray& path)
+// Where the system names the folder `name` in `at`, links resolved.
+QByteArray systemPath(int at, const QByteArray& name)
 {
     char resolved[PATH_MAX];
-    if (::realpath(path.constData(), resolved) == nullptr)
-        return path;
-    return QByteArray(resolved);
+    if (at == AT_FDCWD)
+        return ::realpath(name.constData(), resolved) != nullptr ? QByteArray(resolved) : name;
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(at);
+    const ssize_t size = ::readlink(link.constData(), resolved, sizeof resolved);
+    return size > 0 && static_cast<std::size_t>(size) < sizeof resolved ? joinPath(QByteArray(resolved, size), name)
+                                                                       : QByteArray();
 }
 
 // Where the folder is the top of a mount, the mount table tells what it is.
@@ -55,20 +59,22 @@ struct MountFacts {
     bool isStorageDevice = false;
 };
 
-// Kernels from 5.8 say directly whether a path is the root of a mount; older
-// ones are asked whether it sits on another device than its parent.
-bool isMountTop(const QByteArray& path, const struct statx& folderStat)
+// Kernels from 5.8 say directly whether a folder is the root of a mount;
+// older ones are asked whether it sits on another device than its parent.
+bool isMountTop(int at, const QByteArray& name, const struct statx& folderStat)
 {
     if ((folderStat.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
         return (folderStat.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
     struct stat parentStat {};
-    return ::stat(joinPath(path, "..").constData(), &parentStat) == 0
+    return ::fstatat(at, joinPath(name, "..").constData(), &parentStat, 0) == 0
         && (parentStat.st_dev != makedev(folderStat.stx_dev_major, folderStat.stx_dev_minor));
 }
 
-MountFacts factsAboutMountTop(const QByteArray& path)
+MountFacts factsAboutMountTop(int at, const QByteArray& name, const struct statx& folderStat)
 {
-    const std::optional<Mount> mount = findMount(canonical(path));
+    const std::optional<Mount> mount = (folderStat.stx_mask & STATX_MNT_ID) != 0
+        ? findMountById(folderStat.stx_mnt_id)
+        : findMount(systemPath(at, name));
     if (!mount)
         return {};
     struct stat sourceStat {};
@@ -97,27 +103,28 @@ FolderFacts readFolderFacts(const QByteArray& path)
         throw Failure::fromErrno(ENOENT);
     const QByteArray absolute = absoluteFolderPath(path);
     struct statx st {};
-    if (::statx(AT_FDCWD, absolute.constData(), 0, STATX_TYPE, &st) != 0)
+    if (::statx(AT_FDCWD, absolute.constData(), 0, folderFactsMask, &st) != 0)
         throw Failure::fromErrno(errno);
-    return folderFactsFrom(absolute, st);
+    return folderFactsFrom(AT_FDCWD, absolute, st);
 }
 
-FolderFacts folderFactsFrom(const QByteArray& absolutePath, const struct statx& st)
+FolderFacts folderFactsFrom(int at, const QByteArray& name, const struct statx& st)
 {
     if (!S_ISDIR(st.stx_mode))
         throw Failure::fromErrno(ENOTDIR);
-    FolderFacts facts{absolutePath, Attribute::Directory, false, makedev(st.stx_dev_major, st.stx_dev_minor)};
+    FolderFacts facts{at == AT_FDCWD ? name : QByteArray(), Attribute::Directory, false,
+        {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino}};
 
-    const QByteArray name = nameOf(facts.path);
-    if (name.startsWith('.') && name != "." && name != "..")
+    const QByteArray ownName = nameOf(name);
+    if (ownName.startsWith('.') && ownName != "." && ownName != "..")
         facts.attributes |= Attribute::Hidden;
-    if (facts.path == "/") {
+    if (at == AT_FDCWD && name == "/") {
         facts.isRootFolder = true;
         return facts;
     }
-    if (!isMountTop(facts.path, st))
+    if (!isMountTop(at, name, st))
         return facts;
-    const MountFacts mount = factsAboutMountTop(facts.path);
+    const MountFacts mount = factsAboutMountTop(at, name, st);
     if (mount.isVirtual)
         facts.attributes = Attribute::Directory | Attribute::System | Attribute::Hidden;
     facts.isRootFolder = mount.isStorageDevice;

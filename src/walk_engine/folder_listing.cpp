@@ -20,16 +20,6 @@ void FolderItem::requirePresent() const
         throw Failure::objectNotSet();
 }
 
-QByteArray FolderItem::path() const
-{
-    const QByteArrayView folder = folderPart();
-    const QByteArrayView itemName = name();
-    QByteArray path(folder.size() + itemName.size(), Qt::Uninitialized);
-    std::copy(folder.begin(), folder.end(), path.begin());
-    std::copy(itemName.begin(), itemName.end(), path.begin() + folder.size());
-    return path;
-}
-
 QByteArrayView FolderItem::name() const
 {
     requirePresent();
@@ -41,22 +31,6 @@ QByteArrayView FolderItem::extension() const
     const QByteArrayView itemName = name();
     const qsizetype dot = itemName.lastIndexOf('.');
     return dot < 0 ? QByteArrayView() : itemName.sliced(dot + 1);
-}
-
-QByteArrayView FolderItem::folderPart() const
-{
-    requirePresent();
-    return listing_->folderPart_;
-}
-
-FolderListing::FolderListing(const QByteArray& folderPath)
-    : folderPart_(folderPath)
-{
-    if (folderPath.endsWith('/'))
-        return;
-    // No room to grow: a deep tree keeps a listing per level.
-    folderPart_ = QByteArray(folderPath.size() + 1, '/');
-    std::copy(folderPath.begin(), folderPath.end(), folderPart_.begin());
 }
 
 void FolderListing::add(Kind kind, QByteArrayView name)

@@ -20,16 +20,14 @@ public:
     FolderItem() = default;
     FolderItem(const FolderListing& listing, std::uint32_t offset, std::uint32_t size);
 
-    QByteArray path() const;
     QByteArrayView name() const;
     // The text after the last full stop of the name; empty when there is none.
     QByteArrayView extension() const;
-    // The listed folder's path followed by one separator.
-    QByteArrayView folderPart() const;
+    // Fails for "no current item".
+    void requirePresent() const;
 
 private:
     friend class FolderListing;
-    void requirePresent() const;
 
     const FolderListing* listing_ = nullptr;
     std::uint32_t offset_ = 0;
@@ -38,12 +36,13 @@ private:
 
 // Everything one folder holds, by kind, each kind in listing order. The
 // names live in one block, so a listing costs a few allocations however
-// many entries it has.
+// many entries it has; it keeps no path, as a deep walk keeps a listing
+// per level.
 class FolderListing {
 public:
     enum class Kind { File, Folder, Other };
 
-    explicit FolderListing(const QByteArray& folderPath);
+    FolderListing() = default;
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
 
@@ -56,7 +55,6 @@ public:
     // Drops the subfolders whose name `leftOut` answers true for.
     void removeSubFolders(const std::function<bool(QByteArrayView name)>& leftOut);
 
-    const QByteArray& folderPart() const { return folderPart_; }
     const std::vector<FolderItem>& files() const { return files_; }
     const std::vector<FolderItem>& subFolders() const { return subFolders_; }
     // Names that are neither files nor folders: devices, pipes, sockets,
@@ -67,7 +65,6 @@ private:
     friend class FolderItem;
     void sort(std::vector<FolderItem>& items) const;
 
-    QByteArray folderPart_;
     QByteArray names_;
     std::vector<FolderItem> files_;
     std::vector<FolderItem> subFolders_;

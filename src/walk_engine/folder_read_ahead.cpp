@@ -1,8 +1,8 @@
 #include "folder_read_ahead.h"
 
+#include "file_system.h"
 #include "folder_descriptors.h"
 #include "platform/event_pump.h"
-#include "platform/path_parts.h"
 #include "reads_in_flight.h"
 
 #include <atomic>
@@ -79,8 +79,8 @@ bool outOfDescriptors(const FolderReading& reading)
 struct FolderReadAhead::Plan {
     struct Folder {
         enum class State { Waiting, Reading, Read };
-        QByteArray path;
-        std::shared_ptr<OpenedFolder> parent; // none: opened by path
+        QByteArray name; // in its parent; at the top, the path as the walk names it
+        std::shared_ptr<OpenedFolder> parent; // none at the top
         State state = State::Waiting;
         // A reader, of this walk or an abandoned one, is in it already.
         bool readElsewhere = false;
@@ -90,12 +90,14 @@ struct FolderReadAhead::Plan {
 
     // What a reader takes out of the plan to read a folder.
     struct Job {
-        QByteArray path;
+        QByteArray name;
         std::shared_ptr<OpenedFolder> parent;
         std::shared_ptr<const FileDescriptor> parentDescriptor;
         RouteToFolder routeToParent; // when the parent's descriptor was let go
         std::optional<dev_t> topDevice;
         bool freely = true; // before descriptors ran short, without waiting its turn
+        // It took the parent's last subfolder: the folder above to climb to.
+        OpenedFolder* climbTo = nullptr;
 
         void letDescriptorsGo()
         {
@@ -105,31 +107,53 @@ struct FolderReadAhead::Plan {
     };
 
     Plan(ReadFolder read, EventPump& pump, std::shared_ptr<const WalkLimits> walkLimits,
-        std::shared_ptr<const MountDevices> mountDevices)
+        std::shared_ptr<MountWatch> mountWatch)
         : readFolder(std::move(read))
         , walkPump(pump)
         , limits(std::move(walkLimits))
-        , mounts(std::move(mountDevices))
+        , mounts(std::move(mountWatch))
         , descriptors(folderDescriptorsToHold())
     {
     }
 
-    static bool readable(const Folder& folder)
+    // A folder whose parent must be opened again waits until every folder
+    // before it was taken and no reader climbs: one below its parent may
+    // bring the parent up, which a path from above could no longer lead to.
+    bool readable(const Folder& folder, bool allBeforeTaken) const
     {
-        return folder.state == Folder::State::Waiting && !folder.readElsewhere;
+        const OpenedFolder* parent = folder.parent.get();
+        const bool reopens = parent != nullptr && !parent->descriptor && parent->reopenable();
+        return folder.state == Folder::State::Waiting && !folder.readElsewhere
+            && !(reopens && (climbs > 0 || !allBeforeTaken));
+    }
+
+    // What tells a folder being read from every other, for every reader of
+    // every walk: the identity of its parent and its name, where known, as
+    // it stays the same whatever path leads there.
+    static QByteArray claimOf(const Folder& folder)
+    {
+        if (!folder.parent)
+            return folder.name;
+        if (!folder.parent->reopenable())
+            return pathOf(folder.parent.get(), folder.name);
+        const FolderIdentity& parent = folder.parent->identity;
+        return '\0' + QByteArray::number(static_cast<qulonglong>(parent.device)) + ':'
+            + QByteArray::number(static_cast<qulonglong>(parent.inode)) + '/' + folder.name;
     }
 
     Position nextToRead()
     {
-        if (!folders.empty() && readable(folders.front()))
+        if (!folders.empty() && readable(folders.front(), true))
             return folders.begin();
         if (bytesRead >= bytesAhead)
             return folders.end();
+        bool allBeforeTaken = folders.empty() || folders.front().state != Folder::State::Waiting;
         std::size_t ahead = 1;
         for (auto folder = std::next(folders.begin()); folder != folders.end() && ahead < foldersAhead;
              ++folder, ++ahead) {
-            if (readable(*folder))
+            if (readable(*folder, allBeforeTaken))
                 return folder;
+            allBeforeTaken = allBeforeTaken && folder->state != Folder::State::Waiting;
         }
         return folders.end();
     }
@@ -155,13 +179,14 @@ struct FolderReadAhead::Plan {
     Job takeJob(Position folder)
     {
         folder->state = Folder::State::Reading;
-        Job job{folder->path, std::move(folder->parent), {}, {}, topDevice, !descriptorsShort};
+        Job job{folder->name, folder->parent, {}, {}, topDevice, !descriptorsShort};
         readingFreely += job.freely ? 1 : 0;
         if (job.parent) {
             // One that waits its turn holds nothing until then.
             if (job.freely)
                 job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
-            descriptors.subFolderTaken(*job.parent);
+            job.climbTo = descriptors.subFolderTaken(*job.parent);
+            climbs += job.climbTo != nullptr ? 1 : 0;
         }
         return job;
     }
@@ -170,8 +195,9 @@ struct FolderReadAhead::Plan {
     // failure while others can come back: from then on readers take turns,
     // each holding nothing while it waits and keeping its turn until it has
     // let go of what it opened, and one that still runs short lets every
-    // held descriptor go and tries again until no reader is left that
-    // began before the turns.
+    // held descriptor go (the top's too once nobody else reads) and tries
+    // again until no reader is left that began before the turns. A read
+    // in turn that does not run short ends the turns.
     FolderReading read(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited,
         std::unique_lock<std::mutex>& turn)
     {
@@ -196,23 +222,54 @@ struct FolderReadAhead::Plan {
             if (!othersReading)
                 break; // nothing else held: it really cannot be opened
         }
+        if (job.climbTo)
+            climbed(job, nullptr);
+        if (turn.owns_lock() && !outOfDescriptors(reading))
+            descriptorsAreBack();
         return reading;
     }
 
-    FolderReading readOnce(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited) const
+    // Under the turn, which is the only one to end them.
+    void descriptorsAreBack()
+    {
+        const std::lock_guard lock(mutex);
+        descriptorsShort = false;
+    }
+
+    // Outside the mutex: once the job's parent is open, climbs from it to
+    // the folder above that waits for it.
+    void climbFromParent(Job& job)
+    {
+        if (job.climbTo && job.parentDescriptor)
+            climbed(job, climb(*job.parent, job.parentDescriptor, *job.climbTo));
+    }
+
+    void climbed(Job& job, std::shared_ptr<const FileDescriptor> descriptor)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            if (descriptor && !cancelled)
+                descriptors.reopened(job.climbTo->shared_from_this(), std::move(descriptor));
+            job.climbTo = nullptr;
+            --climbs;
+        }
+        workChanged.notify_all();
+    }
+
+    FolderReading readOnce(Job& job, std::shared_ptr<const FileDescriptor>& reopenedParent, bool& waited)
     {
         FolderReading reading;
         try {
-            if (job.parent && !job.parentDescriptor)
+            if (job.parent && !job.parentDescriptor && job.parent->reopenable())
                 reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
+            climbFromParent(job);
             const long waitsBefore = timesThisThreadWaited();
-            reading = readFolder({job.path, job.parentDescriptor});
+            reading = readFolder({job.name, job.parentDescriptor, job.parent});
             waited = waited || timesThisThreadWaited() != waitsBefore;
         } catch (...) {
             reading = FolderReading{};
             reading.factsFailure = currentFailure();
         }
-        reading.path = job.path;
         return reading;
     }
 
@@ -228,10 +285,11 @@ struct FolderReadAhead::Plan {
     bool routeAfresh(Job& job, bool letGo, bool& othersReading)
     {
         const std::lock_guard lock(mutex);
-        descriptorsShort = true;
-        if (letGo)
-            descriptors.letAllGo();
         othersReading = readingFreely > 0;
+        if (letGo) {
+            descriptorsShort = true;
+            descriptors.letAllGo(!othersReading);
+        }
         if (job.parent)
             job.parentDescriptor = descriptors.descriptorOf(*job.parent, job.routeToParent);
         return !cancelled;
@@ -243,8 +301,15 @@ struct FolderReadAhead::Plan {
         if (!limits->leaveOutAny())
             return;
         try {
-            const dev_t top = job.topDevice.value_or(reading.facts.device);
-            leaveOutSubFolders(reading, *limits, top, *mounts);
+            const dev_t top = job.topDevice.value_or(reading.facts.identity.device);
+            const QByteArray path = limits->excludedPaths.empty() ? QByteArray()
+                : job.parent                                      ? pathOf(job.parent.get(), job.name)
+                                                                  : reading.facts.path;
+            if (job.parent)
+                passOverAnotherFileSystem(reading, *limits, top);
+            static const MountDevices noMounts;
+            const std::shared_ptr<const MountDevices> devices = mounts ? mounts->devices() : nullptr;
+            leaveOutSubFolders(reading, path, *limits, top, devices ? *devices : noMounts);
         } catch (...) {
             reading.listing.reset();
             reading.listingFailure = currentFailure();
@@ -260,12 +325,18 @@ struct FolderReadAhead::Plan {
             try {
                 std::shared_ptr<OpenedFolder> opened;
                 const auto count = static_cast<int>(reading.listing->subFolders().size());
-                if (reading.opened && count > 0) {
-                    QByteArray name = job.parent ? nameOf(job.path) : reading.facts.path;
-                    opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count);
+                if (count > 0) {
+                    // A copy of the top's path: the walk's thread lets its own go in
+                    // Qt code that the thread checker cannot see into.
+                    const QByteArray& top = reading.facts.path;
+                    QByteArray name = job.parent ? job.name : QByteArray(top.constData(), top.size());
+                    const qsizetype folderPart = job.parent ? job.parent->folderPartLength + job.name.size() + 1
+                                                            : joinPath(reading.facts.path, {}).size();
+                    opened = descriptors.keep(job.parent, std::move(name), std::move(reading.opened), count,
+                        reading.facts.identity, folderPart);
                 }
                 for (const FolderItem& subFolder : reading.listing->subFolders())
-                    planned.push_back({subFolder.path(), opened, {}, {}, {}});
+                    planned.push_back({subFolder.name().toByteArray(), opened, {}, {}, {}});
             } catch (...) {
                 planned.clear();
                 reading.listing.reset();
@@ -276,12 +347,13 @@ struct FolderReadAhead::Plan {
         return planned;
     }
 
-    // Called by ReadsInFlight when the reader in `path` leaves it.
-    void readElsewhereEnded(const QByteArray& path)
+    // Called by ReadsInFlight when the reader in the folder claimed as
+    // `claim` leaves it.
+    void readElsewhereEnded(const QByteArray& claim)
     {
         {
             const std::lock_guard lock(mutex);
-            const auto folder = readElsewhere.find(path);
+            const auto folder = readElsewhere.find(claim);
             if (folder == readElsewhere.end())
                 return;
             folder->second->readElsewhere = false;
@@ -293,7 +365,7 @@ struct FolderReadAhead::Plan {
     const ReadFolder readFolder;
     EventPump& walkPump;
     const std::shared_ptr<const WalkLimits> limits;
-    const std::shared_ptr<const MountDevices> mounts;
+    const std::shared_ptr<MountWatch> mounts;
     std::mutex mutex;
     std::mutex takingTurns;
     std::condition_variable workChanged;
@@ -309,6 +381,7 @@ struct FolderReadAhead::Plan {
     bool walkWaiting = false;
     bool descriptorsShort = false; // readers take turns, and none is added
     int readingFreely = 0;
+    int climbs = 0; // readers climbing to a folder above
     int readsDone = 0;
     // Reads that waited on the device: when many do, more readers help.
     int readsThatWaited = 0;
@@ -319,7 +392,7 @@ FolderReadAhead::FolderReadAhead(ReadFolder readFolder, EventPump& walkPump, Wal
     : readFolder_(std::move(readFolder))
     , walkPump_(walkPump)
     , limits_(std::make_shared<const WalkLimits>(std::move(limits)))
-    , mounts_(std::make_shared<const MountDevices>(limits_->oneFileSystem ? mountDevices() : MountDevices()))
+    , mounts_(limits_->oneFileSystem ? std::make_shared<MountWatch>() : nullptr)
 {
 }
 
@@ -380,23 +453,40 @@ void FolderReadAhead::addReader()
             && plan_->folders.front().state == Plan::Folder::State::Waiting) {
             // Nobody will read the folder the walk waits for: that is its failure.
             FolderReading failed;
-            failed.path = plan_->folders.front().path;
             failed.factsFailure = currentFailure();
             plan_->markRead(plan_->folders.begin(), std::move(failed));
         }
     }
 }
 
+bool FolderReadAhead::names(const QByteArray& path, const QByteArray& name, const OpenedFolder* parent) const
+{
+    if (parent == nullptr)
+        return path == name;
+    // The parent was served before, and everything since lies below it.
+    const qsizetype folderPart = parent->folderPartLength;
+    const QByteArrayView asked(path);
+    return asked.size() == folderPart + name.size() && servedPart_.size() >= folderPart
+        && asked.first(folderPart) == QByteArrayView(servedPart_).first(folderPart) && asked.sliced(folderPart) == name;
+}
+
 bool FolderReadAhead::holdsNext(const QByteArray& path) const
 {
-    return !taken_.empty() && taken_.front().path == path;
+    return !taken_.empty() && names(path, taken_.front().name, taken_.front().parent.get());
 }
 
 FolderReading FolderReadAhead::take()
 {
-    FolderReading reading = std::move(taken_.front());
+    Served served = std::move(taken_.front());
     taken_.pop_front();
-    return reading;
+    if (!served.parent) {
+        const QByteArray& top = served.reading.facts.path;
+        servedPart_ = top.isEmpty() ? top : joinPath(top, {});
+    } else {
+        servedPart_.truncate(served.parent->folderPartLength);
+        servedPart_.append(served.name).append('/');
+    }
+    return std::move(served.reading);
 }
 
 bool FolderReadAhead::ready(const QByteArray& path)
@@ -414,13 +504,15 @@ bool FolderReadAhead::ready(const QByteArray& path)
         std::unique_lock lock(plan_->mutex);
         // Everything read at the front at once: one lock for many folders.
         while (!plan_->folders.empty() && plan_->folders.front().state == Plan::Folder::State::Read) {
-            plan_->bytesRead -= bytesOf(plan_->folders.front().reading);
-            taken_.push_back(std::move(plan_->folders.front().reading));
+            Plan::Folder& front = plan_->folders.front();
+            plan_->bytesRead -= bytesOf(front.reading);
+            taken_.push_back({std::move(front.name), std::move(front.parent), std::move(front.reading)});
             plan_->folders.pop_front();
         }
         plan_->frontRead.store(false, std::memory_order_relaxed);
         if (taken_.empty()) {
-            if (plan_->folders.empty() || plan_->folders.front().path != path) {
+            if (plan_->folders.empty()
+                || !names(path, plan_->folders.front().name, plan_->folders.front().parent.get())) {
                 lock.unlock();
                 ++foldersOutsideThePlan_;
                 restart(path);
@@ -461,15 +553,16 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         if (plan.cancelled || plan.unread == 0)
             break;
         const auto folder = plan.nextToRead();
-        const bool claimed = ReadsInFlight::ofProcess().claim(folder->path,
-            [plan = std::weak_ptr<Plan>(shared), path = folder->path] {
+        QByteArray claim = Plan::claimOf(*folder);
+        const bool claimed = ReadsInFlight::ofProcess().claim(claim,
+            [plan = std::weak_ptr<Plan>(shared), claim] {
                 if (const std::shared_ptr<Plan> waiting = plan.lock())
-                    waiting->readElsewhereEnded(path);
+                    waiting->readElsewhereEnded(claim);
             });
         if (!claimed) {
             // Read again once that read ends; the walk waits as for any folder.
             folder->readElsewhere = true;
-            plan.readElsewhere.emplace(folder->path, folder);
+            plan.readElsewhere.emplace(std::move(claim), folder);
             continue;
         }
         Plan::Job job = plan.takeJob(folder);
@@ -479,7 +572,7 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         std::shared_ptr<const FileDescriptor> reopenedParent;
         bool waited = false;
         FolderReading reading = plan.read(job, reopenedParent, waited, turn);
-        ReadsInFlight::ofProcess().release(job.path);
+        ReadsInFlight::ofProcess().release(claim);
         plan.limit(reading, job);
 
         lock.lock();
@@ -491,7 +584,7 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
         if (reopenedParent)
             plan.descriptors.reopened(job.parent, std::move(reopenedParent));
         if (!job.topDevice && reading.factsFailure == std::nullopt)
-            plan.topDevice = reading.facts.device;
+            plan.topDevice = reading.facts.identity.device;
         plan.readsThatWaited += waited ? 1 : 0;
         std::list<Plan::Folder> subFolders = plan.plannedSubFolders(reading, job);
         const bool moreWork = !subFolders.empty();

@@ -24,8 +24,11 @@ using ReadFolder = std::function<FolderReading(const FolderToRead&)>;
 // order; the walk still gets the folders in its own order, and meets each
 // folder and each failure where reading them in step would have.
 //
-// What it holds open is bounded whatever the tree: a few folder
-// descriptors, opened again from their parents when needed.
+// What it holds open is bounded whatever the tree: the top folder and a
+// few others, opened again when needed from a folder still open below or
+// above them (never from a path re-read from the top), each checked to be
+// the folder that was read there, so a tree renamed, moved or swapped
+// meanwhile loses nothing and mixes nothing in.
 //
 // A reader stuck in the kernel cannot be stopped or joined. It is
 // abandoned instead: a new walk gets a new plan and new readers, and what
@@ -42,7 +45,9 @@ public:
 
     // A walk starts at `root`: a new plan, read by new readers.
     void start(const QByteArray& root);
-    // True when `path` is read and next in the walk's order. Otherwise it is
+    // True when `path` is read and next in the walk's order: each folder is
+    // named by its parent's path, as the walk names it, and its name in
+    // it. Otherwise it is
     // being read, and the walk's pump is woken once it is. A walk that asks
     // for a folder the plan does not have next starts a new plan there.
     bool ready(const QByteArray& path);
@@ -57,17 +62,26 @@ public:
 
 private:
     struct Plan;
+    // A folder read, as the plan named it.
+    struct Served {
+        QByteArray name;
+        std::shared_ptr<const OpenedFolder> parent;
+        FolderReading reading;
+    };
 
     void restart(const QByteArray& root);
+    // Whether `path` names the folder `name` in `parent` (none: a top).
+    bool names(const QByteArray& path, const QByteArray& name, const OpenedFolder* parent) const;
     void addReader();
     static void serve(const std::shared_ptr<Plan>& plan);
 
     ReadFolder readFolder_;
     EventPump& walkPump_;
     std::shared_ptr<const WalkLimits> limits_;
-    std::shared_ptr<const MountDevices> mounts_;
+    std::shared_ptr<MountWatch> mounts_; // none: no mount is left out
     std::shared_ptr<Plan> plan_;
-    std::deque<FolderReading> taken_; // read, in the walk's order, for the walk alone
+    std::deque<Served> taken_; // read, in the walk's order, for the walk alone
+    QByteArray servedPart_; // the path and a separator of the folder served last
     int foldersOutsideThePlan_ = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "folder_reader.h"
 
-#include "platform/path_parts.h"
+#include "folder_descriptors.h"
 
 #include <cerrno>
 #include <vector>
@@ -61,12 +61,12 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, const QByteArray& folderPath, EntryTypes types)
+std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, EntryTypes types)
 {
     // Kept between calls: a walk reads tens of thousands of folders.
     thread_local std::vector<char> buffer(readBufferSize);
 
-    auto listing = std::make_shared<FolderListing>(folderPath);
+    auto listing = std::make_shared<FolderListing>();
     for (;;) {
         const ssize_t got = ::getdents64(folder.get(), buffer.data(), buffer.size());
         if (got < 0)
@@ -88,15 +88,14 @@ std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, cons
 }
 
 // The facts of a folder that could not be opened: a folder the user may not
-// read still tells them.
-FolderFacts factsOfUnopened(const FolderToRead& folder, const QByteArray& absolute)
+// read still tells them. A top folder may be named through a link.
+FolderFacts factsOfUnopened(int at, const QByteArray& name)
 {
-    if (!folder.parent)
-        return readFolderFacts(folder.path);
     struct statx status {};
-    if (::statx(folder.parent->get(), nameOf(absolute).constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &status) != 0)
+    const int flags = at == AT_FDCWD ? 0 : AT_SYMLINK_NOFOLLOW;
+    if (::statx(at, name.constData(), flags, folderFactsMask, &status) != 0)
         throw Failure::fromErrno(errno);
-    return folderFactsFrom(absolute, status);
+    return folderFactsFrom(at, name, status);
 }
 
 } // namespace
@@ -116,12 +115,17 @@ Failure currentFailure() noexcept
     }
 }
 
+QByteArray FolderToRead::path() const
+{
+    return pathOf(above.get(), name);
+}
+
 std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types)
 {
     const FileDescriptor folder(openFolder(folderPath));
     if (folder.get() < 0)
         throw Failure::fromErrno(errno);
-    std::shared_ptr<FolderListing> listing = listOpenFolder(folder, folderPath, types);
+    std::shared_ptr<FolderListing> listing = listOpenFolder(folder, types);
     listing->sortFilesAndOthers();
     return listing;
 }
@@ -131,22 +135,23 @@ FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept
     FolderReading reading;
     std::shared_ptr<FileDescriptor> opened;
     try {
-        reading.path = folder.path;
-        const QByteArray absolute = folder.path.isEmpty() ? folder.path : absoluteFolderPath(folder.path);
-        const int fd = folder.parent
-            ? ::openat(folder.parent->get(), nameOf(absolute).constData(), folderFlags | O_NOFOLLOW)
-            : openFolder(absolute);
+        if (!folder.parent && folder.name.isEmpty())
+            throw Failure::fromErrno(ENOENT);
+        // A top folder by its path; any other by its name in its parent.
+        const int at = folder.parent ? folder.parent->get() : AT_FDCWD;
+        const QByteArray name = folder.parent ? folder.name : absoluteFolderPath(folder.name);
+        const int fd = ::openat(at, name.constData(), folderFlags | (folder.parent ? O_NOFOLLOW : 0));
         const int openError = errno;
         opened = std::make_shared<FileDescriptor>(fd);
         if (fd < 0) {
-            reading.facts = factsOfUnopened(folder, absolute);
+            reading.facts = factsOfUnopened(at, name);
             reading.listingFailure = Failure::fromErrno(openError);
             return reading;
         }
         struct statx status {};
-        if (::statx(opened->get(), "", AT_EMPTY_PATH, STATX_TYPE, &status) != 0)
+        if (::statx(opened->get(), "", AT_EMPTY_PATH, folderFactsMask, &status) != 0)
             throw Failure::fromErrno(errno);
-        reading.facts = folderFactsFrom(absolute, status);
+        reading.facts = folderFactsFrom(at, name, status);
     } catch (...) {
         reading.factsFailure = currentFailure();
         return reading;
@@ -154,7 +159,7 @@ FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept
     if (!walkEnters(reading.facts))
         return reading;
     try {
-        reading.listing = listOpenFolder(*opened, reading.facts.path, types);
+        reading.listing = listOpenFolder(*opened, types);
         reading.listing->sortFilesAndOthers();
         if (!reading.listing->subFolders().empty())
             reading.opened = std::move(opened);

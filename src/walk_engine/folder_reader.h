@@ -21,19 +21,24 @@ enum class EntryTypes { Reported, Unknown };
 // walk can neither loop nor list a tree twice. Fails with the system's text.
 std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types);
 
+struct OpenedFolder;
+
 // Where a reader finds a folder. A subfolder is opened by its name in its
 // parent, and never through a link: a folder swapped for a link meanwhile
 // is not entered.
 struct FolderToRead {
-    QByteArray path; // as the walk names it
-    std::shared_ptr<const FileDescriptor> parent; // none: opened by path
+    QByteArray name; // in its parent; at the top, the path as the walk names it
+    std::shared_ptr<const FileDescriptor> parent; // none: `name` is a path
+    std::shared_ptr<const OpenedFolder> above; // the folders above; none at the top
+
+    // The path as the walk names it, made a step per level: for tests.
+    QByteArray path() const;
 };
 
 // One folder as a walk meets it: its facts, then its listing (left out for
 // a folder the walk passes over), or the failure of either, just as reading
 // them one after the other would have given.
 struct FolderReading {
-    QByteArray path; // as the walk names it
     FolderFacts facts;
     std::optional<Failure> factsFailure;
     std::shared_ptr<FolderListing> listing;

@@ -42,7 +42,7 @@ std::vector<Mount> parseMountInfo(const QByteArray& mountInfo)
             continue;
         const QList<QByteArray> device = fields[2].split(':');
         const dev_t number = device.size() == 2 ? makedev(device[0].toUInt(), device[1].toUInt()) : 0;
-        mounts.push_back({unescape(fields[4]), unescape(fields[separator + 1]), unescape(fields[separator + 2]), number});
+        mounts.push_back({fields[0].toULongLong(), unescape(fields[4]), unescape(fields[separator + 1]), unescape(fields[separator + 2]), number});
     }
     return mounts;
 }
@@ -63,6 +63,15 @@ std::optional<Mount> findMount(const QByteArray& mountPoint)
             found = std::move(mount);
     }
     return found;
+}
+
+std::optional<Mount> findMountById(std::uint64_t id)
+{
+    for (Mount& mount : readMountTable()) {
+        if (mount.id == id)
+            return std::move(mount);
+    }
+    return std::nullopt;
 }
 
 } // namespace ferrowax

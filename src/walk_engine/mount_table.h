@@ -4,12 +4,14 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace ferrowax {
 
 struct Mount {
+    std::uint64_t id = 0; // as the system numbers its mounts
     QByteArray mountPoint;
     QByteArray fileSystemType;
     QByteArray source;
@@ -25,5 +27,6 @@ std::vector<Mount> readMountTable();
 
 // The mount currently at `mountPoint` (the topmost one when mounts are stacked).
 std::optional<Mount> findMount(const QByteArray& mountPoint);
+std::optional<Mount> findMountById(std::uint64_t id);
 
 } // namespace ferrowax

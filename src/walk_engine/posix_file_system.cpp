@@ -35,9 +35,9 @@ PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes, Wal
 {
 }
 
-PosixFileSystem::PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder)
+PosixFileSystem::PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder, WalkLimits limits)
     : entryTypes_(EntryTypes::Reported)
-    , readAhead_(std::move(readWalkedFolder), walkPump)
+    , readAhead_(std::move(readWalkedFolder), walkPump, std::move(limits))
 {
 }
 
@@ -65,7 +65,6 @@ Folder PosixFileSystem::getFolder(const QByteArray& path) const
 
 Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
 {
-    openedPath_.clear();
     openedListing_.reset();
     openedListingFailure_.reset();
     if (!readAhead_.holdsNext(path)) {
@@ -74,17 +73,26 @@ Folder PosixFileSystem::takeWalkedFolder(const QByteArray& path) const
         return folder;
     }
     FolderReading reading = readAhead_.take();
-    if (reading.factsFailure)
+    // Below the top, the path as the walk named it, copied into room kept
+    // from the folder before: a deep walk's paths are long.
+    const QByteArray& named = reading.facts.path.isEmpty() ? path : reading.facts.path;
+    openedPath_.resize(named.size());
+    std::copy(named.begin(), named.end(), openedPath_.begin());
+    if (reading.factsFailure) {
+        openedPath_.resize(0);
         throw reading.factsFailure->concerning(path);
-    openedPath_ = reading.facts.path;
+    }
     openedListing_ = std::move(reading.listing);
     openedListingFailure_ = std::move(reading.listingFailure);
-    return Folder(*this, std::move(reading.facts.path), reading.facts.attributes, reading.facts.isRootFolder);
+    return Folder(*this, openedPath_, reading.facts.attributes, reading.facts.isRootFolder);
 }
 
 std::shared_ptr<const FolderListing> PosixFileSystem::listFolder(const QByteArray& folderPath) const
 {
-    const bool opened = !openedPath_.isEmpty() && (folderPath == openedPath_ || folderPath == openedPath_ + '/');
+    QByteArrayView asked(folderPath);
+    if (asked.endsWith('/') && !openedPath_.endsWith('/'))
+        asked.chop(1);
+    const bool opened = !openedPath_.isEmpty() && asked == openedPath_;
     if (opened && openedListingFailure_)
         throw openedListingFailure_->concerning(folderPath);
     if (opened && openedListing_)

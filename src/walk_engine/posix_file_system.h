@@ -18,7 +18,7 @@ public:
     explicit PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes = EntryTypes::Reported, WalkLimits limits = {});
     // A walk's folders read by `readWalkedFolder` instead, as a test reads
     // them to choose how long each takes.
-    PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder);
+    PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder, WalkLimits limits = {});
 
     void readAheadFrom(const QByteArray& root) const override;
     bool folderReady(const QByteArray& path) const override;

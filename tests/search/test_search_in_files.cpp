@@ -162,6 +162,10 @@ TEST_F(RealTreeWalk, LinksToFoldersAreNotFollowedSoLoopsEnd)
     ASSERT_EQ(::mkfifo(tree.path("a/pipe.txt").constData(), 0600), 0);
     const std::vector<QByteArray> expected{tree.path("a/alias.txt"), tree.path("a/x.txt"), tree.path("a/sub/y.txt")};
     EXPECT_EQ(walk({"txt"}), expected);
+    // A folder to search named through a link is the one it leads to.
+    host.results.clear();
+    EXPECT_EQ(walk({"txt"}, "a/self"),
+        (std::vector<QByteArray>{tree.path("a/self/alias.txt"), tree.path("a/self/x.txt"), tree.path("a/self/sub/y.txt")}));
 
     // A file system that tells no entry types must come to the same, read
     // ahead or not.
@@ -227,6 +231,25 @@ TEST_F(RealTreeWalk, ReadingAheadChangesNothingAWalkShows)
     // What was read ahead for the stopped walk must not serve another.
     EXPECT_EQ(walkRecorded(false), inStep);
     EXPECT_EQ(walkRecorded(true), inStep);
+}
+
+// A search started inside a yield of another, as a nested Start is, takes
+// the read-ahead over; the one it interrupted then gets its own folders
+// again, not the other's folders of the same names.
+TEST_F(RealTreeWalk, AWalkInsideAnotherLeavesItTheFoldersItWalks)
+{
+    for (const char* name : {"x/a.txt", "x/p/1.txt", "y/a.txt", "y/p/2.txt"})
+        tree.file(name);
+    RecordingWalkHost nested(fs, &pump);
+    nested.onYield = [&](int) { nested.stop = true; };
+    host.onYield = [&](int yieldNumber) {
+        if (yieldNumber == 1) {
+            fs.readAheadFrom(tree.path("y"));
+            searchInFiles(tree.path("y"), {"txt"}, 1, nested);
+        }
+    };
+    EXPECT_EQ(walk({"txt"}, "x"), (std::vector<QByteArray>{tree.path("x/a.txt"), tree.path("x/p/1.txt")}));
+    EXPECT_TRUE(nested.stop);
 }
 
 TEST_F(RealTreeWalk, TwoThousandLevelsDeep)
@@ -312,6 +335,15 @@ TEST_F(ScriptedTreeWalk, ProtectedFoldersAreSkippedUnlessTheyAreRoots)
     EXPECT_TRUE(host.progressTexts.contains(u"Processing /r/system"_s));
     EXPECT_FALSE(host.progressTexts.contains(u"Processing /r/system/below"_s));
     EXPECT_TRUE(host.boxes.shown.empty());
+
+    // The root's paths have one separator after it, as any folder's do.
+    fs.addFolder("/", 22, true);
+    fs.addFile("/top.txt");
+    fs.addFolder("/under");
+    fs.addFile("/under/u.txt");
+    host.results.clear();
+    walk("/");
+    EXPECT_EQ(host.results, (std::vector<QByteArray>{"/top.txt", "/under/u.txt"}));
 }
 
 TEST_F(ScriptedTreeWalk, ProtectedTopLevelFolderIsSkipped)

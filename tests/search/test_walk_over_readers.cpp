@@ -16,10 +16,15 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <stdio.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -40,25 +45,24 @@ public:
 
     FolderReading readSlowly(const FolderToRead& folder) const
     {
-        std::this_thread::sleep_for(shapeOf(folder.path).delay);
-        return read(folder.path);
+        std::this_thread::sleep_for(shapeOf(folder.path()).delay);
+        return read(folder.path());
     }
 
     FolderReading read(const QByteArray& path) const
     {
         const Shape shape = shapeOf(path);
         FolderReading reading;
-        reading.path = path;
         if (shape.factsFail) {
             reading.factsFailure = Failure(u"Input/output error"_s);
             return reading;
         }
-        reading.facts = {path, Attribute::Directory, false};
+        reading.facts = {path, Attribute::Directory, false, {}};
         if (shape.listingFails) {
             reading.listingFailure = Failure(u"Permission denied"_s);
             return reading;
         }
-        reading.listing = std::make_shared<FolderListing>(path);
+        reading.listing = std::make_shared<FolderListing>();
         for (int file = 0; file < shape.files; ++file) {
             char name[16];
             const int length = std::snprintf(name, sizeof name, "f%d.%s", file, file % 997 == 0 ? "txt" : "dat");
@@ -119,7 +123,7 @@ public:
     {
         if (opened_.listingFailure)
             throw *opened_.listingFailure;
-        EXPECT_TRUE(folderPath == opened_.path || folderPath == opened_.path + '/') << folderPath.toStdString();
+        EXPECT_TRUE(folderPath == opened_.facts.path || folderPath == opened_.facts.path + '/') << folderPath.toStdString();
         return opened_.listing;
     }
     QDateTime lastModified(const QByteArray&) const override { throw Failure(u"Not scripted"_s); }
@@ -212,7 +216,7 @@ TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
         tree.file(name);
     WindowlessEventPump pump;
     const PosixFileSystem fs(pump, [](const FolderToRead& folder) {
-        if (folder.path.endsWith("/d1"))
+        if (folder.path().endsWith("/d1"))
             throw std::bad_alloc();
         return readFolder(folder, EntryTypes::Reported);
     });
@@ -245,12 +249,12 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     const auto disk = std::make_shared<const ScriptedDisk>(3);
     WindowlessEventPump pump;
     const PosixFileSystem fs(pump, [&entered, &released, disk](const FolderToRead& folder) {
-        if (folder.path == "/s/d0") {
+        if (folder.path() == "/s/d0") {
             ++entered;
             while (!released)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return disk->read(folder.path);
+        return disk->read(folder.path());
     });
     for (int search = 0; search < 5; ++search) {
         RecordingWalkHost stuck(fs, &pump);
@@ -299,8 +303,8 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     released = false;
     {
         const PosixFileSystem real(pump, [&](const FolderToRead& folder) {
-            inQ = inQ || folder.path.contains("/q/");
-            while (folder.path.endsWith("/stuck") && !released)
+            inQ = inQ || folder.path().contains("/q/");
+            while (folder.path().endsWith("/stuck") && !released)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             return readFolder(folder, EntryTypes::Reported);
         });
@@ -324,7 +328,25 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
         heldInQ += std::filesystem::read_symlink(descriptor, unreadable).string() == tree.path("q").toStdString();
     }
     EXPECT_EQ(heldInQ, 0);
+
+    // A folder of the same name elsewhere is another folder: read at once,
+    // while the stuck one is let out only after a long while.
+    tree.file("r/stuck/x.txt");
+    std::thread letOut([&] {
+        for (int wait = 0; wait < 2000 && !released; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        released = true;
+    });
+    {
+        const PosixFileSystem other(pump);
+        RecordingWalkHost elsewhere(other, &pump);
+        other.readAheadFrom(tree.path("r"));
+        searchInFiles(tree.path("r"), {"txt"}, 1, elsewhere);
+        EXPECT_FALSE(released) << "the walk waited for the stuck folder";
+        EXPECT_EQ(elsewhere.results, std::vector<QByteArray>{tree.path("r/stuck/x.txt")});
+    }
     released = true;
+    letOut.join();
     waitForEveryReaderToEnd();
 }
 
@@ -337,9 +359,8 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     std::atomic<int> mostAtOnce = 0;
     const auto wide = [](const QByteArray& path) {
         FolderReading read;
-        read.path = path;
-        read.facts = {path, Attribute::Directory, false};
-        read.listing = std::make_shared<FolderListing>(path);
+        read.facts = {path, Attribute::Directory, false, {}};
+        read.listing = std::make_shared<FolderListing>();
         for (int folder = 0; path == "/w" && folder < 300; ++folder)
             read.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
         read.listing->sortSubFolders();
@@ -353,7 +374,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         --reading;
-        return wide(folder.path);
+        return wide(folder.path());
     });
     RecordingWalkHost host(slow, &pump);
     slow.readAheadFrom("/w");
@@ -363,13 +384,44 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     EXPECT_LE(mostAtOnce, 16);
     waitForEveryReaderToEnd();
 
+    // Running short of descriptors once makes readers take turns only
+    // until a folder is read in turn: then they read side by side again.
+    // A read well after it waits for a second to begin.
+    std::atomic<bool> ranShort = false;
+    std::atomic<int> readsSince = 0;
+    std::atomic<bool> sideBySide = false;
+    std::atomic<bool> waitedForASecond = false;
+    const PosixFileSystem shortOnce(pump, [&](const FolderToRead& folder) {
+        if (folder.path() == "/w/d0" && !ranShort.exchange(true)) {
+            FolderReading none;
+            none.listingFailure = Failure::fromErrno(EMFILE);
+            return none;
+        }
+        const bool wellAfter = ranShort && ++readsSince > 20;
+        const bool withAnother = ++reading > 1;
+        sideBySide = sideBySide || (wellAfter && withAnother);
+        if (wellAfter && !waitedForASecond.exchange(true)) {
+            for (int wait = 0; !sideBySide && wait < 1000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        --reading;
+        return wide(folder.path());
+    });
+    RecordingWalkHost shortHost(shortOnce, &pump);
+    shortOnce.readAheadFrom("/w");
+    searchInFiles("/w", {"txt"}, 1, shortHost);
+    EXPECT_EQ(shortHost.progressTexts.size(), 301);
+    EXPECT_TRUE(shortHost.boxes.shown.empty());
+    EXPECT_TRUE(ranShort);
+    EXPECT_TRUE(sideBySide);
+    waitForEveryReaderToEnd();
+
     // Two folders of 300,000 files each fill the budget; the small ones
     // below the second are read while the walk goes through its files.
     const auto large = [](const QByteArray& path) {
         FolderReading read;
-        read.path = path;
-        read.facts = {path, Attribute::Directory, false};
-        read.listing = std::make_shared<FolderListing>(path);
+        read.facts = {path, Attribute::Directory, false, {}};
+        read.listing = std::make_shared<FolderListing>();
         const bool big = path.endsWith("/big1") || path.endsWith("/big2");
         for (int file = 0; big && file < 300'000; ++file)
             read.listing->add(FolderListing::Kind::File, "f" + QByteArray::number(file));
@@ -388,10 +440,10 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     // only once they are read, or after ten seconds when they are not.
     std::atomic<int> smallRead = 0;
     const PosixFileSystem budgeted(pump, [&](const FolderToRead& folder) {
-        const bool small = folder.path.contains("/big2/");
+        const bool small = folder.path().contains("/big2/");
         if (small)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        FolderReading read = large(folder.path);
+        FolderReading read = large(folder.path());
         smallRead += small ? 1 : 0;
         return read;
     });
@@ -418,7 +470,7 @@ TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
     std::atomic<bool> swapped = false;
     WindowlessEventPump pump;
     const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
-        while (folder.path.endsWith("/b") && !swapped)
+        while (folder.path().endsWith("/b") && !swapped)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return readFolder(folder, EntryTypes::Reported);
     });
@@ -436,6 +488,137 @@ TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
     EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("elsewhere/secret.txt")}));
     ASSERT_FALSE(host.boxes.errorReports().empty());
     EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
+    waitForEveryReaderToEnd();
+}
+
+// `top` holding a chain of folders named `link`, each with a side folder s
+// that holds `mark`.txt: more levels than the walk holds open while their
+// sides wait. Answers the files' relative paths in the walk's order.
+std::vector<QByteArray> chainWithSides(TempTree& tree, const QByteArray& top, int depth, const QByteArray& link)
+{
+    std::vector<QByteArray> files;
+    for (QByteArray level = top; files.size() <= static_cast<std::size_t>(depth); level += '/' + link) {
+        tree.file(level + "/s/" + top + ".txt");
+        files.insert(files.begin(), level + "/s/" + top + ".txt");
+    }
+    return files;
+}
+
+// Renamed, moved or swapped while readers are deep below it and the walk
+// has let most folders above go: whatever the walk reaches afterwards is
+// reached from below or checked on the way down, so every file is listed
+// by a path it had, all that find lists while inside the tree, nothing of
+// another tree mixed in, and nothing reported.
+TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNothing)
+{
+    constexpr int depth = 90;
+    const QByteArray bottomSide = "A" + QByteArray("/d").repeated(depth) + "/s";
+    const struct {
+        const char* what;
+        const char* from;
+        const char* to;
+        bool swap;
+    } cases[] = {
+        {"the top renamed", "A", "A-renamed", false},
+        {"a folder above renamed", "A/d/d", "A/d/e", false},
+        {"a folder above moved out of the tree", "A/d", "elsewhere", false},
+        // Readers racing one another: a few tries catch one that went ahead.
+        {"two folders swapped", "A", "B", true},
+        {"two folders swapped again", "A", "B", true},
+        {"two folders swapped a third time", "A", "B", true},
+    };
+    for (const auto& change : cases) {
+        TempTree tree;
+        tree.folder("elsewhere");
+        std::vector<QByteArray> expected;
+        for (const QByteArray& file : chainWithSides(tree, "A", depth, "d"))
+            expected.push_back(tree.path(file));
+        // B's chain is of folders named e, so a path that mixes the two
+        // trees names nothing that ever was.
+        std::set<QByteArray> wereThere(expected.begin(), expected.end());
+        for (const QByteArray& file : change.swap ? chainWithSides(tree, "B", depth, "e") : std::vector<QByteArray>()) {
+            wereThere.insert(tree.path(file));
+            wereThere.insert(tree.path('A' + file.mid(1)));
+        }
+        for (const QByteArray& file : expected)
+            wereThere.insert(change.swap ? tree.path("B" + file.mid(tree.path().size() + 2)) : file);
+        std::atomic<bool> changed = false;
+        WindowlessEventPump pump;
+        const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
+            if (folder.path() == tree.path(bottomSide) && !changed.exchange(true)) {
+                const QByteArray from = tree.path(change.from);
+                const QByteArray to = tree.path(change.to);
+                EXPECT_EQ(::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                              change.swap ? RENAME_EXCHANGE : 0),
+                    0);
+            }
+            // Slow sides keep many readers at work, each racing the others.
+            if (folder.name == "s")
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return readFolder(folder, EntryTypes::Reported);
+        });
+        RecordingWalkHost host(fs, &pump);
+        const QByteArray top = change.swap ? tree.path() : tree.path("A");
+        fs.readAheadFrom(top);
+        searchInFiles(top, {"txt"}, 1, host);
+        EXPECT_TRUE(changed) << change.what;
+        // A is walked before it is swapped; B after, or before, or partly.
+        const std::vector<QByteArray> inA(host.results.begin(),
+            host.results.begin() + static_cast<qsizetype>(std::min(host.results.size(), expected.size())));
+        EXPECT_EQ(inA, expected) << change.what;
+        for (const QByteArray& result : host.results)
+            EXPECT_TRUE(wereThere.count(result)) << change.what << ": " << result.toStdString();
+        EXPECT_EQ(host.results.size(), (change.swap ? 2 : 1) * expected.size()) << change.what;
+        EXPECT_TRUE(host.boxes.shown.empty()) << change.what << ": " << host.boxes.messages().join(u' ').toStdString();
+    }
+    waitForEveryReaderToEnd();
+}
+
+// Keeping to one file system, the walk enters nothing mounted before or
+// while it runs: a mount on a folder not listed yet is told from the mount
+// table, read again whole when the system marks it changed, so that folder
+// is never opened; one on a folder listed already is passed over once
+// opened.
+TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSystem)
+{
+    TempTree tree;
+    for (const char* name : {"a.txt", "sub/b.txt", "sub/later/c.txt", "sub/now/d.txt", "sub/early/e.txt"})
+        tree.file(name);
+    std::vector<QByteArray> mounted;
+    std::atomic<bool> mountOpened = false;
+    const auto mountOn = [&](const QByteArray& relative) {
+        if (::mount("ferrowax-test", tree.path(relative).constData(), "tmpfs", 0, "size=1m") != 0)
+            return;
+        mounted.push_back(tree.path(relative));
+        tree.file(relative + "/inside.txt");
+    };
+    mountOn("sub/now");
+    if (mounted.empty())
+        GTEST_SKIP() << "a tmpfs cannot be mounted here: " << std::strerror(errno);
+    ::umount(mounted.back().constData());
+    mounted.clear();
+    mountOn("sub/early");
+    WindowlessEventPump pump;
+    WalkLimits oneFileSystem;
+    oneFileSystem.oneFileSystem = true;
+    const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
+        const QByteArray path = folder.path();
+        if (path == tree.path("sub"))
+            mountOn("sub/later");
+        if (path == tree.path("sub/now"))
+            mountOn("sub/now");
+        mountOpened = mountOpened || path == tree.path("sub/later") || path == tree.path("sub/early");
+        return readFolder(folder, EntryTypes::Reported);
+    }, oneFileSystem);
+    RecordingWalkHost host(fs, &pump);
+    fs.readAheadFrom(tree.path());
+    searchInFiles(tree.path(), {"txt"}, 1, host);
+    for (const QByteArray& mount : mounted)
+        ::umount2(mount.constData(), MNT_DETACH);
+    EXPECT_EQ(mounted.size(), 3U);
+    EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("sub/b.txt")}));
+    EXPECT_FALSE(mountOpened);
+    EXPECT_TRUE(host.boxes.shown.empty());
     waitForEveryReaderToEnd();
 }
 

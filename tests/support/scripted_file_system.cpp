@@ -71,7 +71,7 @@ Folder ScriptedFileSystem::getFolder(const QByteArray& path) const
 std::shared_ptr<const FolderListing> ScriptedFileSystem::listFolder(const QByteArray& folderPath) const
 {
     const Node& folder = listable(folderPath);
-    auto listing = std::make_shared<FolderListing>(withoutTrailingSlash(folderPath));
+    auto listing = std::make_shared<FolderListing>();
     for (const QByteArray& name : folder.fileNames)
         listing->add(FolderListing::Kind::File, name);
     for (const QByteArray& name : folder.folderNames)

@@ -19,6 +19,7 @@ TEST(MountTable, ReadsMountPointTypeAndSourceAcrossOptionalFields)
     EXPECT_EQ(mounts[0].fileSystemType, "proc");
     EXPECT_EQ(mounts[1].mountPoint, "/");
     EXPECT_EQ(mounts[1].fileSystemType, "ext4");
+    EXPECT_EQ(mounts[1].id, 27U);
     EXPECT_EQ(mounts[1].source, "/dev/vda");
     EXPECT_EQ(mounts[2].mountPoint, "/media/My Disk\\x");
     EXPECT_EQ(mounts[2].source, "/dev/sdb1");
