@@ -1,6 +1,7 @@
 # Fails when a source file includes a header of a layer above its own, or of
 # another folder in its own layer. Run by the build: cmake -DSOURCE_DIR=src -P
-set(rank_platform 1)
+set(rank_os 1)
+set(rank_desktop_services 2)
 set(rank_walk_engine 2)
 set(rank_command_kit 3)
 set(rank_search 4)

@@ -1,6 +1,6 @@
 #include "app_title.h"
 
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 
 namespace ferrowax {
 

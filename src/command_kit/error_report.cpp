@@ -1,7 +1,7 @@
 #include "error_report.h"
 
 #include "maker.h"
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 
 using namespace Qt::StringLiterals;
 

@@ -2,7 +2,7 @@
 
 #include "error_report.h"
 #include "maker.h"
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 #include "procedure.h"
 
 using namespace Qt::StringLiterals;

@@ -1,8 +1,8 @@
 #include "home_page.h"
 
 #include "maker.h"
-#include "platform/desktop_launcher.h"
-#include "platform/random_source.h"
+#include "desktop_services/desktop_launcher.h"
+#include "os/random_source.h"
 
 namespace ferrowax {
 

@@ -1,6 +1,6 @@
 #include "procedure.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 
 namespace ferrowax {
 

@@ -6,7 +6,7 @@
 #include "command_kit/window_state.h"
 #include "folder_picker.h"
 #include "input_list_edits.h"
-#include "platform/settings_store.h"
+#include "os/settings_store.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "folder_picker.h"
 
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 #include "walk_engine/file_system.h"
 
 #include <QDir>

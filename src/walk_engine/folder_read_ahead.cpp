@@ -1,8 +1,8 @@
 #include "folder_read_ahead.h"
 
 #include "folder_descriptors.h"
-#include "platform/event_pump.h"
-#include "platform/path_parts.h"
+#include "os/event_pump.h"
+#include "os/path_parts.h"
 #include "reads_in_flight.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "folder_reader.h"
 
-#include "platform/path_parts.h"
+#include "os/path_parts.h"
 
 #include <cerrno>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "command_kit/window_state.h"
 #include "inputs/folder_list.h"
 #include "inputs/input_list_edits.h"
-#include "platform/ini_settings_store.h"
+#include "os/ini_settings_store.h"
 #include "search/search_run.h"
 #include "support/list_entries.h"
 #include "support/qt_printers.h"

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "platform/clipboard.h"
-#include "platform/desktop_launcher.h"
-#include "platform/event_pump.h"
-#include "platform/failure.h"
-#include "platform/process_end.h"
-#include "platform/random_source.h"
-#include "platform/settings_store.h"
-#include "platform/spreadsheet.h"
-#include "platform/windowless_event_pump.h"
+#include "desktop_services/clipboard.h"
+#include "desktop_services/desktop_launcher.h"
+#include "os/event_pump.h"
+#include "os/failure.h"
+#include "os/process_end.h"
+#include "os/random_source.h"
+#include "os/settings_store.h"
+#include "os/spreadsheet.h"
+#include "os/windowless_event_pump.h"
 
 #include <QUrl>
 

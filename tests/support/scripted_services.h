@@ -2,7 +2,7 @@
 
 #include "command_kit/services.h"
 #include "fake_services.h"
-#include "platform/output_file.h"
+#include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
 #include "scripted_dialogs.h"
 

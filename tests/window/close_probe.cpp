@@ -6,9 +6,9 @@
 //   close_probe export FILE LINES CLOSE_AT_YIELD
 //   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
 #include "command_kit/services.h"
-#include "platform/output_file.h"
+#include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
-#include "platform/process_end.h"
+#include "os/process_end.h"
 #include "support/fake_services.h"
 #include "support/scripted_dialogs.h"
 #include "window/form1.h"

@@ -1,7 +1,7 @@
-#include "platform/desktop_launcher.h"
-#include "platform/failure.h"
-#include "platform/off_thread.h"
-#include "platform/qt_desktop_launcher.h"
+#include "desktop_services/desktop_launcher.h"
+#include "os/failure.h"
+#include "os/off_thread.h"
+#include "desktop_services/qt_desktop_launcher.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
 

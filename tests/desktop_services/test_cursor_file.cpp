@@ -1,5 +1,5 @@
-#include "platform/cursor_file.h"
-#include "platform/failure.h"
+#include "desktop_services/cursor_file.h"
+#include "os/failure.h"
 #include "support/cursor_bytes.h"
 #include "support/qt_printers.h"
 

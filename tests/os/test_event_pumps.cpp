@@ -1,4 +1,4 @@
-#include "platform/time_sliced_event_pump.h"
+#include "os/time_sliced_event_pump.h"
 
 #include <QTimer>
 

@@ -1,5 +1,5 @@
-#include "platform/failure.h"
-#include "platform/ini_settings_store.h"
+#include "os/failure.h"
+#include "os/ini_settings_store.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
 

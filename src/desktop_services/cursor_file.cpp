@@ -1,6 +1,6 @@
 #include "cursor_file.h"
 
-#include "failure.h"
+#include "os/failure.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "command_kit/window_state.h"
-#include "platform/failure.h"
-#include "platform/xlsx_spreadsheet.h"
+#include "os/failure.h"
+#include "os/xlsx_spreadsheet.h"
 #include "results/spreadsheet_export.h"
 #include "support/qt_printers.h"
 #include "support/recording_file_system.h"

@@ -1,4 +1,4 @@
-#include "platform/qt_dialogs.h"
+#include "desktop_services/qt_dialogs.h"
 #include "support/qt_printers.h"
 
 #include <QApplication>

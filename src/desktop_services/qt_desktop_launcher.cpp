@@ -1,10 +1,10 @@
 #include "qt_desktop_launcher.h"
 
-#include "failure.h"
-#include "off_thread.h"
-#include "path_parts.h"
-#include "program_search.h"
-#include "program_start.h"
+#include "os/failure.h"
+#include "os/off_thread.h"
+#include "os/path_parts.h"
+#include "os/program_search.h"
+#include "os/program_start.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
