@@ -7,6 +7,7 @@ set(rank_command_kit 3)
 set(rank_search 4)
 set(rank_inputs 4)
 set(rank_results 4)
+set(rank_shell 4)
 set(rank_window 5)
 set(rank_cli 5)
 

@@ -1,6 +1,6 @@
 #include "home_page.h"
 
-#include "maker.h"
+#include "command_kit/maker.h"
 #include "desktop_services/desktop_launcher.h"
 #include "os/random_source.h"
 

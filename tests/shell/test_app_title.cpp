@@ -1,5 +1,5 @@
-#include "command_kit/app_title.h"
-#include "command_kit/home_page.h"
+#include "shell/app_title.h"
+#include "shell/home_page.h"
 #include "support/fake_services.h"
 #include "support/qt_printers.h"
 

@@ -1,9 +1,9 @@
 #include "help.h"
 
-#include "error_report.h"
-#include "maker.h"
+#include "command_kit/error_report.h"
+#include "command_kit/maker.h"
 #include "desktop_services/dialogs.h"
-#include "procedure.h"
+#include "command_kit/procedure.h"
 
 using namespace Qt::StringLiterals;
 
