@@ -4,6 +4,7 @@
 #include "desktop_services/clipboard.h"
 #include "desktop_services/desktop_launcher.h"
 #include "desktop_services/dialogs.h"
+#include "os/io_service.h"
 #include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
 #include "os/process_end.h"
@@ -76,12 +77,13 @@ public:
 // clipboard or settings to touch.
 struct BenchServices {
     explicit BenchServices(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
-        : spreadsheets(std::move(environment))
+        : spreadsheets(io, std::move(environment))
     {
     }
 
     AnsweringDialogs dialogs;
     TimeSlicedEventPump eventPump;
+    IoService io{eventPump};
     PosixFileSystem fileSystem{eventPump};
     NoDesktop desktop;
     NeverSeven random;
@@ -90,7 +92,7 @@ struct BenchServices {
     ReplacingOutputFiles outputFiles;
     NoClipboard clipboard;
     XlsxSpreadsheets spreadsheets;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+    Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 };
 

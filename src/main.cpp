@@ -2,6 +2,7 @@
 #include "cli/list_command.h"
 #include "command_kit/services.h"
 #include "os/ini_settings_store.h"
+#include "os/io_service.h"
 #include "os/memory_use.h"
 #include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
@@ -40,17 +41,18 @@ int showWindow(int argc, char* argv[])
 
     ferrowax::QtDialogs dialogs;
     ferrowax::TimeSlicedEventPump eventPump;
+    ferrowax::IoService io(eventPump);
     ferrowax::PosixFileSystem fileSystem(eventPump);
-    ferrowax::QtDesktopLauncher desktop;
+    ferrowax::QtDesktopLauncher desktop(io);
     ferrowax::ClockSeededRandom random;
     ferrowax::ImmediateProcessEnd processEnd;
     ferrowax::IniSettingsStore settings;
     ferrowax::ReplacingOutputFiles outputFiles;
     ferrowax::QtClipboard clipboard;
-    ferrowax::XlsxSpreadsheets spreadsheets;
+    ferrowax::XlsxSpreadsheets spreadsheets(io);
     spreadsheets.removeOldWorkbooks();
     processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
-    ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles,
+    ferrowax::Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles,
         clipboard, spreadsheets, QCoreApplication::applicationDirPath()};
 
     ferrowax::Form1 window(services);

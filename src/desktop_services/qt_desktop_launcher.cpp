@@ -1,7 +1,7 @@
 #include "qt_desktop_launcher.h"
 
 #include "os/failure.h"
-#include "os/off_thread.h"
+#include "os/io_service.h"
 #include "os/path_parts.h"
 #include "os/program_search.h"
 #include "os/program_start.h"
@@ -12,7 +12,7 @@
 #include <QEventLoop>
 
 #include <cerrno>
-#include <memory>
+#include <chrono>
 
 #include <sys/stat.h>
 
@@ -27,7 +27,7 @@ namespace {
 // whether the file is there.
 constexpr int watchMilliseconds = 2000;
 constexpr int fileManagerMilliseconds = 2000;
-constexpr int fileSystemMilliseconds = 5000;
+constexpr std::chrono::milliseconds fileSystemPatience{5000};
 
 void requirePresent(const QByteArray& path)
 {
@@ -36,17 +36,18 @@ void requirePresent(const QByteArray& path)
         throw Failure::fromErrno(errno);
 }
 
-void startOpener(const QString& opener, const QByteArray& url, const QProcessEnvironment& environment)
+void startOpener(IoService& io, const QString& opener, const QByteArray& url, const QProcessEnvironment& environment)
 {
     if (opener.isEmpty())
         throw Failure(u"xdg-open cannot be found"_s);
-    startWatched(opener, {QString::fromLatin1(url)}, environment, watchMilliseconds);
+    startWatched(io, opener, {QString::fromLatin1(url)}, environment, watchMilliseconds);
 }
 
 } // namespace
 
-QtDesktopLauncher::QtDesktopLauncher(QProcessEnvironment environment, QDBusConnection bus)
-    : environment_(std::move(environment))
+QtDesktopLauncher::QtDesktopLauncher(IoService& io, QProcessEnvironment environment, QDBusConnection bus)
+    : io_(io)
+    , environment_(std::move(environment))
     , bus_(std::move(bus))
 {
 }
@@ -58,24 +59,24 @@ void QtDesktopLauncher::openUrl(const QUrl& url)
 }
 
 // Both look at the disk, which a stalled mount (or one in the PATH) never
-// answers: on a thread of their own, while the window goes on.
+// answers.
 QString QtDesktopLauncher::openerForPresent(const QByteArray& path) const
 {
-    const auto opener = std::make_shared<QString>();
-    const bool answered = runOffThread(
-        [path, opener, environment = environment_] {
-            requirePresent(path);
-            *opener = findProgram(u"xdg-open"_s, environment);
-        },
-        fileSystemMilliseconds);
-    if (!answered)
+    try {
+        return io_.run(
+            [path, environment = environment_] {
+                requirePresent(path);
+                return findProgram(u"xdg-open"_s, environment);
+            },
+            fileSystemPatience);
+    } catch (const NoAnswer&) {
         throw Failure(u"The file system of the file does not answer"_s);
-    return *opener;
+    }
 }
 
 void QtDesktopLauncher::openFile(const QByteArray& path)
 {
-    startOpener(openerForPresent(path), fileUrlOf(path), environment_);
+    startOpener(io_, openerForPresent(path), fileUrlOf(path), environment_);
 }
 
 bool QtDesktopLauncher::fileManagerShows(const QByteArray& path)
@@ -98,7 +99,7 @@ void QtDesktopLauncher::showInFolder(const QByteArray& path)
     const QString opener = openerForPresent(path);
     // No file manager shows it: the folder, at least.
     if (!fileManagerShows(path))
-        startOpener(opener, fileUrlOf(folderOf(path)), environment_);
+        startOpener(io_, opener, fileUrlOf(folderOf(path)), environment_);
 }
 
 } // namespace ferrowax

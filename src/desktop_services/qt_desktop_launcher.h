@@ -7,13 +7,16 @@
 
 namespace ferrowax {
 
+class IoService;
+
 // Files open the freedesktop way: with xdg-open, and shown in the file
 // manager through its org.freedesktop.FileManager1 interface on `bus`.
-// Nothing here waits on a disk or another program without the window
-// handling its events meanwhile.
+// The disk and the programs started are reached through `io`, the file
+// manager asynchronously: the window handles its events meanwhile.
 class QtDesktopLauncher final : public DesktopLauncher {
 public:
-    explicit QtDesktopLauncher(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+    explicit QtDesktopLauncher(IoService& io,
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
         QDBusConnection bus = QDBusConnection::sessionBus());
 
     void openUrl(const QUrl& url) override;
@@ -24,6 +27,7 @@ private:
     QString openerForPresent(const QByteArray& path) const;
     bool fileManagerShows(const QByteArray& path);
 
+    IoService& io_;
     QProcessEnvironment environment_;
     QDBusConnection bus_;
 };

@@ -1,14 +1,13 @@
 #include "program_start.h"
 
 #include "failure.h"
+#include "io_service.h"
 
-#include <QEventLoop>
 #include <QFile>
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -79,10 +78,24 @@ private:
     ::_exit(0);
 }
 
+// The watcher's report, once it has been watched; none when the watcher
+// could not tell.
+std::optional<Outcome> reportOf(int report, pid_t watcher)
+{
+    Outcome outcome;
+    ssize_t got = 0;
+    do
+        got = ::read(report, &outcome, sizeof outcome);
+    while (got < 0 && errno == EINTR);
+    ::close(report);
+    ::waitpid(watcher, nullptr, 0);
+    return got == static_cast<ssize_t>(sizeof outcome) ? std::optional(outcome) : std::nullopt;
+}
+
 } // namespace
 
-void startWatched(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
-    int watchMilliseconds)
+void startWatched(IoService& io, const QString& program, const QStringList& arguments,
+    const QProcessEnvironment& environment, int watchMilliseconds)
 {
     CStrings argv(QStringList{program} + arguments);
     CStrings envp(environment.toStringList());
@@ -102,17 +115,16 @@ void startWatched(const QString& program, const QStringList& arguments, const QP
         watchInChild(argv.get(), envp.get(), report[1], watchMilliseconds);
     ::close(report[1]);
 
-    QEventLoop waiting;
-    QSocketNotifier reported(report[0], QSocketNotifier::Read);
-    QObject::connect(&reported, &QSocketNotifier::activated, &waiting, &QEventLoop::quit);
-    waiting.exec();
-    Outcome outcome;
-    const bool told = ::read(report[0], &outcome, sizeof outcome) == static_cast<ssize_t>(sizeof outcome);
-    ::close(report[0]);
-    ::waitpid(watcher, nullptr, 0);
-
+    std::optional<Outcome> told;
+    try {
+        told = io.run([report = report[0], watcher] { return reportOf(report, watcher); });
+    } catch (...) {
+        ::close(report[0]);
+        throw;
+    }
     if (!told)
         throw Failure(program + u" cannot be watched"_s);
+    const Outcome outcome = *told;
     switch (outcome.kind) {
     case Outcome::CannotStart:
         throw Failure(program + u" cannot be started: "_s + Failure::fromErrno(outcome.value).description());

@@ -188,7 +188,7 @@ public:
         std::vector<std::unique_ptr<Workbook>> workbooks = std::move(workbooks_);
         for (const std::unique_ptr<Workbook>& workbook : workbooks) {
             if (workbook->visible)
-                startWatched(opener_.program, opener_.arguments + QStringList{workbook->finish()},
+                startWatched(spreadsheets_.io_, opener_.program, opener_.arguments + QStringList{workbook->finish()},
                     spreadsheets_.environment_, watchMilliseconds);
         }
     }
@@ -206,8 +206,9 @@ private:
     std::vector<std::unique_ptr<Workbook>> workbooks_;
 };
 
-XlsxSpreadsheets::XlsxSpreadsheets(QProcessEnvironment environment, std::function<QDateTime()> clock)
-    : environment_(std::move(environment))
+XlsxSpreadsheets::XlsxSpreadsheets(IoService& io, QProcessEnvironment environment, std::function<QDateTime()> clock)
+    : io_(io)
+    , environment_(std::move(environment))
     , clock_(std::move(clock))
 {
 }

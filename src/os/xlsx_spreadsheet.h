@@ -10,6 +10,8 @@
 
 namespace ferrowax {
 
+class IoService;
+
 // Builds each workbook as an .xlsx file and, when the application is
 // released, hands the visible ones to the desktop's spreadsheet program.
 //
@@ -26,7 +28,8 @@ namespace ferrowax {
 // worksheet.
 class XlsxSpreadsheets final : public SpreadsheetApplications {
 public:
-    explicit XlsxSpreadsheets(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
+    // Reaches the disk and the spreadsheet program through `io`.
+    explicit XlsxSpreadsheets(IoService& io, QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(),
         std::function<QDateTime()> clock = &QDateTime::currentDateTime);
 
     std::unique_ptr<SpreadsheetApplication> create() override;
@@ -48,6 +51,7 @@ private:
     Opener findOpener() const;
     QString newWorkbookPath(const QDateTime& made) const;
 
+    IoService& io_;
     QProcessEnvironment environment_;
     std::function<QDateTime()> clock_;
 };

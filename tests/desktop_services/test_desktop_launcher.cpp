@@ -1,6 +1,7 @@
 #include "desktop_services/desktop_launcher.h"
 #include "os/failure.h"
-#include "os/off_thread.h"
+#include "os/io_service.h"
+#include "os/time_sliced_event_pump.h"
 #include "desktop_services/qt_desktop_launcher.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
@@ -11,47 +12,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <functional>
-#include <memory>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace ferrowax;
 using namespace ferrowax::testing;
-using namespace std::chrono_literals;
 
 namespace {
-
-// Waits for `flag` for up to ten seconds, as work on another thread.
-bool waitOffThread(const std::atomic<bool>& flag)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!flag && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    return flag;
-}
-
-TEST(RunOffThread, TheCallerHandlesEventsWhileItWaitsAndLeavesStuckWorkBehind)
-{
-    const HangGuard guard(60);
-    const auto handled = std::make_shared<std::atomic<bool>>(false);
-    const auto sawEvents = std::make_shared<std::atomic<bool>>(false);
-    QTimer::singleShot(0, [handled] { *handled = true; });
-    ASSERT_TRUE(runOffThread([handled, sawEvents] { *sawEvents = waitOffThread(*handled); }, 20000));
-    EXPECT_TRUE(*sawEvents);
-
-    const auto released = std::make_shared<std::atomic<bool>>(false);
-    const auto ended = std::make_shared<std::atomic<bool>>(false);
-    EXPECT_FALSE(runOffThread([released, ended] { *ended = waitOffThread(*released); }, 50));
-    *released = true;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ended->load(); }, 10000));
-}
 
 // A file manager on a private bus. It answers on the test's thread, so only
 // a caller that handles events while it waits hears its answer.
@@ -101,7 +71,9 @@ TEST(QtDesktopLauncher, OpensOrShowsTheFileInTheFileManagerElseOpensItsFolder)
     };
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, folder.path());
-    QtDesktopLauncher launcher(environment, bus);
+    TimeSlicedEventPump pump;
+    IoService io(pump);
+    QtDesktopLauncher launcher(io, environment, bus);
     const QByteArray file = QFile::encodeName(folder.filePath(u"caf\u00e9 1.jpg"_s));
     QFile(QString::fromUtf8(file)).open(QIODevice::WriteOnly);
 

@@ -169,7 +169,7 @@ TEST(FolderListWithStoredSettings, PickerStartsAtTheStoredFolderAndTheStoreStays
 
     ScriptedServices scripted;
     IniSettingsStore settings;
-    Services services{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop, scripted.random,
+    Services services{scripted.dialogs, scripted.eventPump, scripted.io, scripted.fileSystem, scripted.desktop, scripted.random,
         scripted.processEnd, settings, scripted.outputFiles, scripted.clipboard, scripted.spreadsheets, QString()};
     WindowState window;
     FolderListCommands commands(window, services);

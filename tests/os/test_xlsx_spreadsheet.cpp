@@ -25,6 +25,14 @@ using namespace ferrowax::testing;
 
 namespace {
 
+// What the workbooks are written through where no window waits.
+IoService& io()
+{
+    static HookedEventPump pump;
+    static IoService service(pump);
+    return service;
+}
+
 // A folder of stand-in programs: each writes its arguments to a file named
 // after itself and copies the workbook it is given into `received`.
 struct FakePrograms {
@@ -147,8 +155,8 @@ struct XlsxExportTest : ::testing::Test {
     }
     void use(const QProcessEnvironment& environment)
     {
-        spreadsheets = std::make_unique<XlsxSpreadsheets>(environment, SteppingClock());
-        services = std::make_unique<Services>(Services{scripted.dialogs, scripted.eventPump, scripted.fileSystem,
+        spreadsheets = std::make_unique<XlsxSpreadsheets>(scripted.io, environment, SteppingClock());
+        services = std::make_unique<Services>(Services{scripted.dialogs, scripted.eventPump, scripted.io, scripted.fileSystem,
             scripted.desktop, scripted.random, scripted.processEnd, scripted.settings, scripted.outputFiles,
             scripted.clipboard, *spreadsheets, QString()});
     }
@@ -218,7 +226,7 @@ TEST(XlsxSpreadsheets, WorkbookNeverMadeVisibleIsThrownAway)
 {
     FakePrograms programs;
     programs.add(u"capture"_s);
-    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
+    XlsxSpreadsheets spreadsheets(io(), programs.environment(programs.path(u"capture"_s)));
     makeWorkbook(spreadsheets, false);
     QThread::msleep(300);
     EXPECT_TRUE(programs.received(0).isEmpty());
@@ -228,7 +236,7 @@ TEST(XlsxSpreadsheets, LibreOfficeOpensTheWorkbookAsATemplate)
 {
     FakePrograms programs;
     programs.add(u"soffice"_s);
-    XlsxSpreadsheets spreadsheets(programs.environment());
+    XlsxSpreadsheets spreadsheets(io(), programs.environment());
     makeWorkbook(spreadsheets, true);
     ASSERT_EQ(programs.received(1).size(), 1);
     const QStringList arguments = programs.argumentsOf(u"soffice"_s).split(u'\n', Qt::SkipEmptyParts);
@@ -243,7 +251,7 @@ TEST(XlsxSpreadsheets, LibreOfficeCalcAloneAlsoOpensATemplate)
     programs.add(u"localc"_s);
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, programs.dir.path());
-    XlsxSpreadsheets spreadsheets(environment);
+    XlsxSpreadsheets spreadsheets(io(), environment);
     makeWorkbook(spreadsheets, true);
     ASSERT_EQ(programs.received(1).size(), 1);
     EXPECT_TRUE(programs.argumentsOf(u"localc"_s).startsWith(u"-n\n"_s));
@@ -260,7 +268,7 @@ TEST(XlsxSpreadsheets, DefaultApplicationForXlsxFilesServesWithoutLibreOffice)
     query.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, programs.dir.path());
-    XlsxSpreadsheets spreadsheets(environment);
+    XlsxSpreadsheets spreadsheets(io(), environment);
     makeWorkbook(spreadsheets, true);
     EXPECT_EQ(programs.received(1).size(), 1);
 }
@@ -270,16 +278,16 @@ TEST(XlsxSpreadsheets, WithoutAnyApplicationNoneCanBeCreated)
     QTemporaryDir empty;
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, empty.path());
-    EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
+    EXPECT_THROW(XlsxSpreadsheets(io(), environment).create(), Failure);
 
     // A desktop opener, but nothing registered for workbooks.
     FakePrograms programs;
     programs.add(u"xdg-open"_s);
     programs.add(u"xdg-mime"_s);
     environment.insert(u"PATH"_s, programs.dir.path());
-    EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
+    EXPECT_THROW(XlsxSpreadsheets(io(), environment).create(), Failure);
     environment.insert(u"FERROWAX_SPREADSHEET"_s, u"/no/such/program"_s);
-    EXPECT_THROW(XlsxSpreadsheets(environment).create(), Failure);
+    EXPECT_THROW(XlsxSpreadsheets(io(), environment).create(), Failure);
 }
 
 // Workbooks outlive the program in the user's cache folder, named after
@@ -300,7 +308,7 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
         QProcessEnvironment environment = programs.environment(programs.path(u"capture"_s));
         environment.insert(u"XDG_CACHE_HOME"_s, home);
         QDateTime now(QDate(2026, 12, 8), QTime(14, 3, 12));
-        XlsxSpreadsheets spreadsheets(environment, [&] { return now; });
+        XlsxSpreadsheets spreadsheets(io(), environment, [&] { return now; });
         for (int i = 0; i < 3; ++i)
             makeWorkbook(spreadsheets, true);
         const QDir workbooks(home + u"/ferrowax"_s);
@@ -352,7 +360,7 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
     QProcessEnvironment relative;
     relative.insert(u"HOME"_s, u"/home/someone"_s);
     relative.insert(u"XDG_CACHE_HOME"_s, u"cache"_s);
-    EXPECT_EQ(XlsxSpreadsheets(relative).folder(), u"/home/someone/.cache/ferrowax"_s);
+    EXPECT_EQ(XlsxSpreadsheets(io(), relative).folder(), u"/home/someone/.cache/ferrowax"_s);
     if (!coarse.mounted())
         GTEST_SKIP() << "Coarse times not tried: " << coarse.whyNot().toStdString();
 }
@@ -363,7 +371,7 @@ TEST(XlsxSpreadsheets, RowsPastTheLastGoOnInASecondWorksheet)
 {
     FakePrograms programs;
     programs.add(u"capture"_s);
-    XlsxSpreadsheets spreadsheets(programs.environment(programs.path(u"capture"_s)));
+    XlsxSpreadsheets spreadsheets(io(), programs.environment(programs.path(u"capture"_s)));
     const std::unique_ptr<SpreadsheetApplication> application = spreadsheets.create();
     application->addWorkbook();
     application->setVisible(true);

@@ -488,7 +488,7 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     } else {
         FillingOutputFiles filling;
         filling.capacity = 12000;
-        Services withFilling{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop,
+        Services withFilling{scripted.dialogs, scripted.eventPump, scripted.io, scripted.fileSystem, scripted.desktop,
             scripted.random, scripted.processEnd, scripted.settings, filling, scripted.clipboard,
             scripted.spreadsheets, QString()};
         scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(tree.path("disk.txt")));

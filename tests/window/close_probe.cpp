@@ -6,6 +6,7 @@
 //   close_probe export FILE LINES CLOSE_AT_YIELD
 //   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
 #include "command_kit/services.h"
+#include "os/io_service.h"
 #include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
 #include "os/process_end.h"
@@ -39,6 +40,7 @@ int main(int argc, char* argv[])
         std::printf("box: %s\n", box.text.toUtf8().constData());
     };
     testing::HookedEventPump eventPump;
+    IoService io(eventPump);
     PosixFileSystem fileSystem(eventPump);
     testing::RecordingLauncher desktop;
     testing::ScriptedRandom random;
@@ -48,7 +50,7 @@ int main(int argc, char* argv[])
     testing::ScriptedClipboard clipboard;
     testing::RecordingSpreadsheets spreadsheets;
     processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+    Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 
     Form1 window(services);
