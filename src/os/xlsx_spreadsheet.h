@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QProcessEnvironment>
-#include <QStringList>
 
 #include <functional>
 
@@ -40,16 +39,8 @@ public:
     // nobody changed since.
     void removeOldWorkbooks() const;
 
-    struct Opener {
-        QString program;
-        QStringList arguments; // the workbook's path follows them
-    };
-
 private:
     friend class XlsxApplication;
-
-    Opener findOpener() const;
-    QString newWorkbookPath(const QDateTime& made) const;
 
     IoService& io_;
     QProcessEnvironment environment_;
