@@ -1,6 +1,7 @@
 #include "xlsx_spreadsheet.h"
 
 #include "failure.h"
+#include "io_service.h"
 #include "program_start.h"
 #include "spreadsheet_opener.h"
 #include "workbook_cache.h"
@@ -8,6 +9,7 @@
 #include "xlsx_workbook.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -17,8 +19,14 @@ namespace ferrowax {
 namespace {
 // How long a spreadsheet program is watched for failing at once.
 constexpr int watchMilliseconds = 2000;
+// A call of the I/O service per cell would cost more than the rest of an
+// export.
+constexpr std::size_t cellsHandedOverTogether = 16384;
 } // namespace
 
+// Each workbook is written on the I/O service's threads, one call at a time,
+// with the cells handed over in blocks: the window never waits on the disk
+// the workbooks lie on, nor on the spreadsheet program.
 class XlsxApplication final : public SpreadsheetApplication {
 public:
     XlsxApplication(XlsxSpreadsheets& spreadsheets, SpreadsheetOpener opener)
@@ -28,11 +36,22 @@ public:
     }
     XlsxApplication(const XlsxApplication&) = delete;
     XlsxApplication& operator=(const XlsxApplication&) = delete;
+    // Closing a workbook writes it: those still held are thrown away on a
+    // thread of their own, without waiting.
+    ~XlsxApplication() override
+    {
+        for (Held& held : workbooks_)
+            io().start([workbook = std::move(held.workbook)]() mutable { workbook.reset(); });
+    }
 
     void addWorkbook() override
     {
+        if (!workbooks_.empty())
+            onActive([](XlsxWorkbook&) {}); // its cells still waiting
         const QDateTime made = spreadsheets_.clock_();
-        workbooks_.push_back({std::make_unique<XlsxWorkbook>(newWorkbookPath(spreadsheets_.folder(), made), made)});
+        workbooks_.push_back({io().run([folder = spreadsheets_.folder(), made] {
+            return std::make_shared<XlsxWorkbook>(newWorkbookPath(folder, made), made);
+        })});
     }
 
     void setVisible(bool visible) override
@@ -41,38 +60,77 @@ public:
             held.visible = visible;
     }
 
-    void setCell(int row, int column, const QString& text) override { active().setCell(row, column, text); }
-    void fitColumn(int column) override { active().fitColumn(column); }
-    void fitAllColumns() override { active().fitAllColumns(); }
+    void setCell(int row, int column, const QString& text) override
+    {
+        active();
+        waiting_.push_back({row, column, text});
+        if (waiting_.size() >= cellsHandedOverTogether)
+            onActive([](XlsxWorkbook&) {});
+    }
+    void fitColumn(int column) override
+    {
+        onActive([column](XlsxWorkbook& workbook) { workbook.fitColumn(column); });
+    }
+    void fitAllColumns() override
+    {
+        onActive([](XlsxWorkbook& workbook) { workbook.fitAllColumns(); });
+    }
 
     // The visible workbooks go to the spreadsheet program, the others are
     // thrown away.
     void release() override
     {
-        std::vector<Held> workbooks = std::move(workbooks_);
-        for (const Held& held : workbooks) {
-            if (held.visible)
-                startWatched(spreadsheets_.io_, opener_.program, opener_.arguments + QStringList{held.workbook->finish()},
-                    spreadsheets_.environment_, watchMilliseconds);
+        if (!workbooks_.empty())
+            onActive([](XlsxWorkbook&) {});
+        while (!workbooks_.empty()) {
+            Held& held = workbooks_.front();
+            if (held.visible) {
+                const QString path = io().run([workbook = held.workbook] { return workbook->finish(); });
+                held.visible = false;
+                startWatched(io(), opener_.program, opener_.arguments + QStringList{path}, spreadsheets_.environment_,
+                    watchMilliseconds);
+            }
+            io().release(std::move(held.workbook));
+            workbooks_.erase(workbooks_.begin());
         }
     }
 
 private:
     struct Held {
-        std::unique_ptr<XlsxWorkbook> workbook;
+        std::shared_ptr<XlsxWorkbook> workbook;
         bool visible = false;
     };
+    struct Cell {
+        int row;
+        int column;
+        QString text;
+    };
 
-    XlsxWorkbook& active()
+    IoService& io() { return spreadsheets_.io_; }
+
+    Held& active()
     {
         if (workbooks_.empty())
             throw Failure(u"No workbook is open"_s);
-        return *workbooks_.back().workbook;
+        return workbooks_.back();
+    }
+
+    // Writes the cells that wait into the active workbook, then does `then`
+    // with it, in one call of the service.
+    template <class Then>
+    void onActive(Then then)
+    {
+        io().run([workbook = active().workbook, cells = std::exchange(waiting_, {}), then = std::move(then)] {
+            for (const Cell& cell : cells)
+                workbook->setCell(cell.row, cell.column, cell.text);
+            then(*workbook);
+        });
     }
 
     XlsxSpreadsheets& spreadsheets_;
     SpreadsheetOpener opener_;
     std::vector<Held> workbooks_;
+    std::vector<Cell> waiting_; // for the active workbook
 };
 
 XlsxSpreadsheets::XlsxSpreadsheets(IoService& io, QProcessEnvironment environment, std::function<QDateTime()> clock)
@@ -94,7 +152,8 @@ void XlsxSpreadsheets::removeOldWorkbooks() const
 
 std::unique_ptr<SpreadsheetApplication> XlsxSpreadsheets::create()
 {
-    return std::make_unique<XlsxApplication>(*this, findSpreadsheetOpener(environment_));
+    return std::make_unique<XlsxApplication>(
+        *this, io_.run([environment = environment_] { return findSpreadsheetOpener(environment); }));
 }
 
 } // namespace ferrowax
