@@ -48,7 +48,10 @@ public:
         , temporary_(std::move(temporary))
         , fd_(fd)
     {
-        files_.unfinished_.insert(this);
+        {
+            const std::lock_guard lock(files_.mutex_);
+            files_.unfinished_.insert(this);
+        }
         // The new file takes the old one's place: it keeps its owner where
         // allowed, then its permissions, as a change of owner clears the
         // set-user-ID and set-group-ID bits.
@@ -109,7 +112,10 @@ public:
             throw Failure::fromErrno(errno);
         if (::renameat(target_.folder(), temporary_.constData(), target_.folder(), target_.name().constData()) != 0)
             throw Failure::fromErrno(errno);
-        files_.unfinished_.erase(this);
+        {
+            const std::lock_guard lock(files_.mutex_);
+            files_.unfinished_.erase(this);
+        }
         temporary_.clear();
         // The new name is saved only once it is on the disk too. A file
         // system that cannot sync folders says so with EINVAL.
@@ -121,10 +127,15 @@ public:
     {
         if (temporary_.isEmpty())
             return;
-        ::unlinkat(target_.folder(), temporary_.constData(), 0);
+        {
+            const std::lock_guard lock(files_.mutex_);
+            files_.unfinished_.erase(this);
+        }
+        unlinkTemporary();
         temporary_.clear();
-        files_.unfinished_.erase(this);
     }
+
+    void unlinkTemporary() const { ::unlinkat(target_.folder(), temporary_.constData(), 0); }
 
 private:
     // A system call per line would cost more than the rest of an export.
@@ -153,8 +164,9 @@ std::unique_ptr<OutputFile> ReplacingOutputFiles::create(const QByteArray& path)
 
 void ReplacingOutputFiles::removeUnfinished()
 {
-    while (!unfinished_.empty())
-        (*unfinished_.begin())->removeTemporary();
+    const std::lock_guard lock(mutex_);
+    for (const ReplacingOutputFile* file : unfinished_)
+        file->unlinkTemporary();
 }
 
 } // namespace ferrowax

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 
 #include <memory>
+#include <mutex>
 #include <set>
 
 namespace ferrowax {
@@ -47,6 +48,8 @@ public:
 
 private:
     friend class ReplacingOutputFile;
+    // Files are written on the I/O service's threads, several at once.
+    std::mutex mutex_;
     std::set<ReplacingOutputFile*> unfinished_;
 };
 
