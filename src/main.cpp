@@ -19,6 +19,7 @@
 #include "window/graphical_session.h"
 
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -50,8 +51,12 @@ int showWindow(int argc, char* argv[])
     ferrowax::ReplacingOutputFiles outputFiles;
     ferrowax::QtClipboard clipboard;
     ferrowax::XlsxSpreadsheets spreadsheets(io);
-    spreadsheets.removeOldWorkbooks();
-    processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
+    // Nobody waits for it: the cache may lie on a disk that does not answer.
+    io.start([spreadsheets] { spreadsheets.removeOldWorkbooks(); });
+    // Nor does the end wait long for a disk.
+    processEnd.atEnd([&io, &outputFiles] {
+        io.finishWithin([&outputFiles] { outputFiles.removeUnfinished(); }, std::chrono::seconds(1));
+    });
     ferrowax::Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles,
         clipboard, spreadsheets, QCoreApplication::applicationDirPath()};
 

@@ -39,11 +39,12 @@ void ImmediateProcessEnd::atEnd(std::function<void()> cleanUp)
 
 void ImmediateProcessEnd::endNow()
 {
-    for (const auto& cleanUp : cleanUps_)
-        cleanUp();
     // What the program printed is not lost; nothing else runs.
     std::fflush(nullptr);
+    // The window goes first, for a clean-up may wait on a disk.
     shutDownSockets();
+    for (const auto& cleanUp : cleanUps_)
+        cleanUp();
     ::_exit(0);
 }
 

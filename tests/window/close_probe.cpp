@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QPushButton>
 
+#include <chrono>
 #include <cstdio>
 
 #include <unistd.h>
@@ -49,7 +50,9 @@ int main(int argc, char* argv[])
     ReplacingOutputFiles outputFiles;
     testing::ScriptedClipboard clipboard;
     testing::RecordingSpreadsheets spreadsheets;
-    processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
+    processEnd.atEnd([&io, &outputFiles] {
+        io.finishWithin([&outputFiles] { outputFiles.removeUnfinished(); }, std::chrono::seconds(1));
+    });
     Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 
