@@ -68,6 +68,7 @@ void PushButton2_Click(WindowState& window, Services& services)
         EntryListModel& results = window.resultList();
         QByteArray line;
         QByteArray lines;
+        lines.reserve(bytesHandedOverTogether + 4096);
         const int count = p.loopBound(132, 1, [&] { return results.count(); });
         for (int i = 1; whole && i <= count; ++i) {
             p.step(134, [&] { services.eventPump.yield(); });
@@ -82,6 +83,7 @@ void PushButton2_Click(WindowState& window, Services& services)
                         if (last)
                             file->flush();
                     });
+                    lines.reserve(bytesHandedOverTogether + 4096);
                 }
             });
         }
