@@ -26,7 +26,8 @@ class HookedEventPump final : public EventPump {
 public:
     int yields = 0;
     std::function<void(int yieldNumber)> onYield;
-    // Runs inside each wait for another thread's wake.
+    // Runs inside each wait for another thread's wake, as an event would:
+    // the wait ends after it, for a command it ran may have taken the wake.
     std::function<void()> onWait;
 
     void yield() override
@@ -39,7 +40,8 @@ public:
     {
         if (onWait)
             onWait();
-        waits_.yieldUntilWoken();
+        else
+            waits_.yieldUntilWoken();
     }
     void wake() override { waits_.wake(); }
 
