@@ -5,6 +5,8 @@
 //   close_probe search FOLDER CLOSE_AT_YIELD
 //   close_probe export FILE LINES CLOSE_AT_YIELD
 //   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
+//   close_probe export FILE LINES CLOSE_AFTER_YIELD wait  (closed while the
+//                                                          disk is waited on)
 #include "command_kit/services.h"
 #include "os/io_service.h"
 #include "os/output_file.h"
@@ -34,7 +36,8 @@ int main(int argc, char* argv[])
         return 2;
     const bool exporting = arguments[1] == QLatin1String("export");
     const bool hang = arguments.last() == QLatin1String("hang");
-    const int closeAtYield = arguments[hang ? arguments.size() - 2 : arguments.size() - 1].toInt();
+    const bool whileWaiting = arguments.last() == QLatin1String("wait");
+    const int closeAtYield = arguments[hang || whileWaiting ? arguments.size() - 2 : arguments.size() - 1].toInt();
 
     testing::ScriptedDialogs dialogs;
     dialogs.whileShown = [](const testing::ShownBox& box) {
@@ -67,9 +70,17 @@ int main(int argc, char* argv[])
             for (;;)
                 ::pause();
         }
-        if (yieldNumber == closeAtYield)
+        if (yieldNumber == closeAtYield && !whileWaiting)
             window.close();
     };
+    if (whileWaiting) {
+        eventPump.onWait = [&] {
+            if (eventPump.yields >= closeAtYield) {
+                std::printf("closing while the disk is waited on\n");
+                window.close();
+            }
+        };
+    }
     if (exporting) {
         for (int line = 1; line <= arguments[3].toInt(); ++line)
             window.state().resultList().append("/line/" + QByteArray::number(line), true);
