@@ -1,16 +1,17 @@
 #pragma once
 
 #include "command_kit/services.h"
-#include "platform/clipboard.h"
-#include "platform/desktop_launcher.h"
-#include "platform/dialogs.h"
-#include "platform/output_file.h"
+#include "desktop_services/clipboard.h"
+#include "desktop_services/desktop_launcher.h"
+#include "desktop_services/dialogs.h"
+#include "os/io_service.h"
+#include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
-#include "platform/process_end.h"
-#include "platform/random_source.h"
-#include "platform/settings_store.h"
-#include "platform/time_sliced_event_pump.h"
-#include "platform/xlsx_spreadsheet.h"
+#include "os/process_end.h"
+#include "os/random_source.h"
+#include "os/settings_store.h"
+#include "os/time_sliced_event_pump.h"
+#include "os/xlsx_spreadsheet.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -76,12 +77,13 @@ public:
 // clipboard or settings to touch.
 struct BenchServices {
     explicit BenchServices(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
-        : spreadsheets(std::move(environment))
+        : spreadsheets(io, std::move(environment))
     {
     }
 
     AnsweringDialogs dialogs;
     TimeSlicedEventPump eventPump;
+    IoService io{eventPump};
     PosixFileSystem fileSystem{eventPump};
     NoDesktop desktop;
     NeverSeven random;
@@ -90,7 +92,7 @@ struct BenchServices {
     ReplacingOutputFiles outputFiles;
     NoClipboard clipboard;
     XlsxSpreadsheets spreadsheets;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+    Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 };
 

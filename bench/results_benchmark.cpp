@@ -3,7 +3,7 @@
 //
 //   results_benchmark [--entries N]
 #include "bench_support.h"
-#include "platform/memory_use.h"
+#include "os/memory_use.h"
 #include "window/form1.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 // The trees are built on first use and kept for later runs; --remove-trees
 // deletes them once the run is over.
 #include "bench_support.h"
-#include "platform/memory_use.h"
+#include "os/memory_use.h"
 #include "window/form1.h"
 
 #include <QApplication>

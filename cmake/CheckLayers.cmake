@@ -1,11 +1,13 @@
 # Fails when a source file includes a header of a layer above its own, or of
 # another folder in its own layer. Run by the build: cmake -DSOURCE_DIR=src -P
-set(rank_platform 1)
+set(rank_os 1)
+set(rank_desktop_services 2)
 set(rank_walk_engine 2)
 set(rank_command_kit 3)
 set(rank_search 4)
 set(rank_inputs 4)
 set(rank_results 4)
+set(rank_shell 4)
 set(rank_window 5)
 set(rank_cli 5)
 

@@ -1,23 +1,25 @@
 #include "cli/command_line.h"
 #include "cli/list_command.h"
 #include "command_kit/services.h"
-#include "platform/ini_settings_store.h"
-#include "platform/memory_use.h"
-#include "platform/output_file.h"
+#include "os/ini_settings_store.h"
+#include "os/io_service.h"
+#include "os/memory_use.h"
+#include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
-#include "platform/process_end.h"
-#include "platform/qt_clipboard.h"
-#include "platform/qt_desktop_launcher.h"
-#include "platform/qt_dialogs.h"
-#include "platform/random_source.h"
-#include "platform/time_sliced_event_pump.h"
-#include "platform/windowless_event_pump.h"
-#include "platform/xlsx_spreadsheet.h"
+#include "os/process_end.h"
+#include "desktop_services/qt_clipboard.h"
+#include "desktop_services/qt_desktop_launcher.h"
+#include "desktop_services/qt_dialogs.h"
+#include "os/random_source.h"
+#include "os/time_sliced_event_pump.h"
+#include "os/windowless_event_pump.h"
+#include "os/xlsx_spreadsheet.h"
 #include "version.h"
 #include "window/form1.h"
 #include "window/graphical_session.h"
 
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -40,17 +42,22 @@ int showWindow(int argc, char* argv[])
 
     ferrowax::QtDialogs dialogs;
     ferrowax::TimeSlicedEventPump eventPump;
+    ferrowax::IoService io(eventPump);
     ferrowax::PosixFileSystem fileSystem(eventPump);
-    ferrowax::QtDesktopLauncher desktop;
+    ferrowax::QtDesktopLauncher desktop(io);
     ferrowax::ClockSeededRandom random;
     ferrowax::ImmediateProcessEnd processEnd;
     ferrowax::IniSettingsStore settings;
     ferrowax::ReplacingOutputFiles outputFiles;
     ferrowax::QtClipboard clipboard;
-    ferrowax::XlsxSpreadsheets spreadsheets;
-    spreadsheets.removeOldWorkbooks();
-    processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
-    ferrowax::Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles,
+    ferrowax::XlsxSpreadsheets spreadsheets(io);
+    // Nobody waits for it: the cache may lie on a disk that does not answer.
+    io.start([spreadsheets] { spreadsheets.removeOldWorkbooks(); });
+    // Nor does the end wait long for a disk.
+    processEnd.atEnd([&io, &outputFiles] {
+        io.finishWithin([&outputFiles] { outputFiles.removeUnfinished(); }, std::chrono::seconds(1));
+    });
+    ferrowax::Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles,
         clipboard, spreadsheets, QCoreApplication::applicationDirPath()};
 
     ferrowax::Form1 window(services);

@@ -1,6 +1,6 @@
 #include "line_dialogs.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 
 using namespace Qt::StringLiterals;
 

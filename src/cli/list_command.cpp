@@ -2,7 +2,7 @@
 
 #include "command_line.h"
 #include "line_dialogs.h"
-#include "platform/event_pump.h"
+#include "os/event_pump.h"
 #include "walk_engine/file_system.h"
 #include "search/search_in_files.h"
 #include "search/walk_host.h"

@@ -1,7 +1,7 @@
 #include "entry_list_model.h"
 
-#include "platform/desktop_launcher.h"
-#include "platform/failure.h"
+#include "desktop_services/desktop_launcher.h"
+#include "os/failure.h"
 
 #include <QMimeData>
 

@@ -1,6 +1,6 @@
 #include "entry_store.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 #include "error_report.h"
 
 #include "maker.h"
-#include "platform/dialogs.h"
-#include "platform/failure.h"
+#include "desktop_services/dialogs.h"
+#include "os/failure.h"
 
 using namespace Qt::StringLiterals;
 

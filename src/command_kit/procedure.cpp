@@ -1,5 +1,7 @@
 #include "procedure.h"
 
+#include "os/failure.h"
+
 namespace ferrowax {
 
 Procedure::Procedure(ErrorReport& report, QString location)

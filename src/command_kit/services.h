@@ -9,6 +9,7 @@ class DesktopLauncher;
 class Dialogs;
 class EventPump;
 class FileSystem;
+class IoService;
 class OutputFiles;
 class ProcessEnd;
 class RandomSource;
@@ -20,6 +21,8 @@ class SpreadsheetApplications;
 struct Services {
     Dialogs& dialogs;
     EventPump& eventPump;
+    // Every call a command makes to a disk or another program goes through it.
+    IoService& io;
     const FileSystem& fileSystem;
     DesktopLauncher& desktop;
     RandomSource& random;

@@ -5,7 +5,7 @@
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
 #include "input_list_edits.h"
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 
 using namespace Qt::StringLiterals;
 

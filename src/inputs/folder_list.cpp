@@ -6,7 +6,8 @@
 #include "command_kit/window_state.h"
 #include "folder_picker.h"
 #include "input_list_edits.h"
-#include "platform/settings_store.h"
+#include "os/io_service.h"
+#include "os/settings_store.h"
 
 #include <QFile>
 
@@ -26,9 +27,14 @@ void FolderListCommands::PushButton3_Click()
     Procedure p(report, u"in Drovatek2021/08/31.Form1.PushButton3_Click "_s);
     QString path;
 
-    p.step(100, [&] { lastFolder = services_.settings.read(u"Kestrune"_s, u"Ferrowax"_s, u"LastFolderDot"_s, {}); });
     p.step(100, [&] {
-        path = PickFolder(services_.dialogs, services_.fileSystem, u"Please select folder:"_s, lastFolder);
+        lastFolder = services_.io.run([&settings = services_.settings] {
+            return settings.read(u"Kestrune"_s, u"Ferrowax"_s, u"LastFolderDot"_s, {});
+        });
+    });
+    p.step(100, [&] {
+        path = PickFolder(
+            services_.dialogs, services_.io, services_.fileSystem, u"Please select folder:"_s, lastFolder);
     });
     if (p.test(102, [&] { return path.isEmpty(); }))
         return;

@@ -1,6 +1,7 @@
 #include "folder_picker.h"
 
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
+#include "os/io_service.h"
 #include "walk_engine/file_system.h"
 
 #include <QDir>
@@ -9,12 +10,12 @@
 namespace ferrowax {
 
 namespace {
-bool isFolder(const FileSystem& fileSystem, const QString& path)
+bool isFolder(IoService& io, const FileSystem& fileSystem, const QString& path)
 {
     if (path.isEmpty())
         return false;
     try {
-        fileSystem.getFolder(QFile::encodeName(path));
+        io.run([&fileSystem, folder = QFile::encodeName(path)] { fileSystem.getFolder(folder); });
         return true;
     } catch (const std::exception&) {
         return false;
@@ -22,11 +23,12 @@ bool isFolder(const FileSystem& fileSystem, const QString& path)
 }
 } // namespace
 
-QString PickFolder(Dialogs& dialogs, const FileSystem& fileSystem, const QString& prompt, const QString& initialFolder)
+QString PickFolder(
+    Dialogs& dialogs, IoService& io, const FileSystem& fileSystem, const QString& prompt, const QString& initialFolder)
 {
-    const QString start = isFolder(fileSystem, initialFolder) ? initialFolder : QString();
+    const QString start = isFolder(io, fileSystem, initialFolder) ? initialFolder : QString();
     const QString picked = dialogs.pickFolder(prompt, start);
-    if (!isFolder(fileSystem, picked))
+    if (!isFolder(io, fileSystem, picked))
         return {};
     return QDir::cleanPath(picked);
 }

@@ -4,8 +4,8 @@
 #include "command_kit/procedure.h"
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
-#include "platform/desktop_launcher.h"
-#include "platform/dialogs.h"
+#include "desktop_services/desktop_launcher.h"
+#include "desktop_services/dialogs.h"
 
 #include <QFile>
 #include <QUrl>

@@ -5,9 +5,9 @@
 #include "command_kit/procedure.h"
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
-#include "platform/clipboard.h"
-#include "platform/dialogs.h"
-#include "platform/event_pump.h"
+#include "desktop_services/clipboard.h"
+#include "desktop_services/dialogs.h"
+#include "os/event_pump.h"
 
 #include <algorithm>
 #include <vector>

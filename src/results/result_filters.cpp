@@ -4,7 +4,7 @@
 #include "command_kit/procedure.h"
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 
 #include <algorithm>
 #include <vector>

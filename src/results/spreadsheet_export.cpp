@@ -4,10 +4,10 @@
 #include "command_kit/procedure.h"
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
-#include "platform/dialogs.h"
-#include "platform/event_pump.h"
-#include "platform/failure.h"
-#include "platform/spreadsheet.h"
+#include "desktop_services/dialogs.h"
+#include "os/event_pump.h"
+#include "os/failure.h"
+#include "os/spreadsheet.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "names_too_long.h"
 
 #include "command_kit/entry_list_model.h"
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 #include "walk_engine/file_system.h"
 #include "walk_host.h"
 

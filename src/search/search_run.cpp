@@ -4,8 +4,8 @@
 #include "command_kit/procedure.h"
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
-#include "platform/dialogs.h"
-#include "platform/event_pump.h"
+#include "desktop_services/dialogs.h"
+#include "os/event_pump.h"
 #include "walk_engine/file_system.h"
 #include "search_in_files.h"
 

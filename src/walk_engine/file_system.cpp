@@ -1,6 +1,6 @@
 #include "file_system.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 
 #include <filesystem>
 

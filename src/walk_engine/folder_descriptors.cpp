@@ -1,6 +1,6 @@
 #include "folder_descriptors.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "folder_facts.h"
-#include "platform/file_descriptor.h"
+#include "os/file_descriptor.h"
 
 #include <QByteArray>
 

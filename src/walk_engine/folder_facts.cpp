@@ -1,7 +1,7 @@
 #include "folder_facts.h"
 
-#include "platform/failure.h"
-#include "platform/path_parts.h"
+#include "os/failure.h"
+#include "os/path_parts.h"
 #include "file_system.h"
 #include "mount_table.h"
 

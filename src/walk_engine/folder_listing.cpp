@@ -1,6 +1,6 @@
 #include "folder_listing.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "listing_order.h"
 
 #include <algorithm>

@@ -2,7 +2,8 @@
 
 #include "file_system.h"
 #include "folder_descriptors.h"
-#include "platform/event_pump.h"
+#include "os/event_pump.h"
+#include "os/path_parts.h"
 #include "reads_in_flight.h"
 
 #include <atomic>

@@ -1,6 +1,7 @@
 #include "folder_reader.h"
 
 #include "folder_descriptors.h"
+#include "os/path_parts.h"
 
 #include <cerrno>
 #include <vector>

@@ -2,8 +2,8 @@
 
 #include "folder_facts.h"
 #include "folder_listing.h"
-#include "platform/failure.h"
-#include "platform/file_descriptor.h"
+#include "os/failure.h"
+#include "os/file_descriptor.h"
 
 #include <QByteArray>
 

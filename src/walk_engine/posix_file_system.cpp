@@ -1,9 +1,9 @@
 #include "posix_file_system.h"
 
 #include "folder_facts.h"
-#include "platform/failure.h"
-#include "platform/path_parts.h"
-#include "platform/regular_file.h"
+#include "os/failure.h"
+#include "os/path_parts.h"
+#include "os/regular_file.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/file_descriptor.h"
+#include "os/file_descriptor.h"
 
 #include <QByteArray>
 

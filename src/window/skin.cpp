@@ -1,8 +1,8 @@
 #include "skin.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "walk_engine/file_system.h"
-#include "platform/regular_file.h"
+#include "os/regular_file.h"
 
 #include <QFile>
 #include <QPalette>

@@ -1,6 +1,6 @@
 #include "command_kit/entry_list_model.h"
 #include "command_kit/entry_store.h"
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "support/qt_printers.h"
 
 #include <QAbstractItemModelTester>

@@ -1,6 +1,6 @@
 #include "command_kit/error_report.h"
 #include "command_kit/procedure.h"
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "support/qt_printers.h"
 #include "support/scripted_dialogs.h"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Points Ferrowax at folders of a real FUSE file system that stall, fail
 or answer slowly (stalling_fs.py), as a dead network share or a failing disk
-would.
+would, and saves the results into a folder whose writes never return.
 
     hostile_folders.py PROGRAM
 
@@ -9,7 +9,9 @@ The command line reports the failing folder and goes on, and never reads a
 folder it is told to leave out or one on another file system. The window, driven
 in a virtual X display and read over AT-SPI, answers while a listing never
 returns, Stop stops it at once, and closing takes the window off the screen
-at once (the times are printed); the process ends once the listing returns. Run inside a
+at once (the times are printed); the process ends once the listing returns.
+The same holds while a text export or a spreadsheet export waits on writes
+that never return, and the file the save would replace stays whole. Run inside a
 private D-Bus session with the AT-SPI bus started (screen_reader_session.sh).
 Exits with 77, counted as skipped, where FUSE cannot be used.
 """
@@ -25,7 +27,7 @@ from Xlib import X, display, protocol
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
-from window_driver import answer_box, fail, find, start_ferrowax, wait_for, windows_named  # noqa: E402
+from window_driver import answer_box, fail, find, focused_window, start_ferrowax, wait_for, windows_named  # noqa: E402
 SKIPPED = 77
 
 
@@ -65,6 +67,18 @@ class StallingMount:
 
     def wait_for_stuck_listing(self, count):
         wait_for(lambda: "stuck %d\n" % count in self.printed, "listing %d of the stuck folder" % count)
+
+    def stall(self, calls):
+        """Arms the writes ("stall-writes") or the syncs ("stall-syncs") of
+        the folder "save" to stall."""
+        try:
+            os.stat(self.path(calls))
+        except OSError:
+            pass
+
+    def wait_for_stalled_write(self):
+        wait_for(lambda: any(line.startswith("stalled ") for line in self.printed), "a write to stall")
+        return next(line.strip() for line in self.printed if line.startswith("stalled "))
 
     def release(self):
         try:
@@ -173,6 +187,99 @@ def check_window(work, program, mount):
         ferrowax.wait()
 
 
+def check_answering(start, while_what):
+    """Asks the window what its start button reads, as a screen reader
+    would, and fails unless every answer comes at once."""
+    answers = []
+    for _ in range(50):
+        asked = time.monotonic()
+        name = start.name
+        answers.append(time.monotonic() - asked)
+        if name not in ("Start Searching", "Stop"):
+            fail("the start button reads %r %s" % (name, while_what))
+    print("a screen reader's question waits at most %.1f ms %s" % (max(answers) * 1000, while_what))
+    if max(answers) > 0.3:
+        fail("the window answers slowly %s" % while_what)
+
+
+def stop_a_search(start, progress, app):
+    """Starts a search that waits on the stuck folder and stops it."""
+    start.queryAction().doAction(0)
+    wait_for(lambda: progress.name.endswith("/stuck"), "the search to wait for the stuck folder")
+
+    def stop():
+        start.queryAction().doAction(0)
+        wait_for(lambda: start.name == "Start Searching", "Stop to end the search")
+        wait_for(lambda: find(app, "label", "Done.") is not None, "\"Done.\"")
+
+    answer_box(stop, "Escape", "\"Done.\"")
+
+
+def save_as_text(window, path):
+    """Saves the results as a text file at `path`, answering the dialog and
+    the question whether to replace the file there."""
+    save = find(window, "push button", "Save Results As Text File").queryAction()
+
+    def name_the_file():
+        before = set(windows_named("^Save$"))
+        save.doAction(0)
+        wait_for(lambda: focused_window() in set(windows_named("^Save$")) - before, "the save dialog with the keyboard")
+        subprocess.run(["xdotool", "type", "--delay", "5", path], check=True)
+        subprocess.run(["xdotool", "key", "Return"], check=True)
+
+    answer_box(name_the_file, "y", "the question whether to replace the file")
+
+
+def check_exports(work, program, mount):
+    """Each export in turn, into the folder whose writes never return, and
+    a text export whose sync never returns, nor the removal of what it wrote
+    at the close: the window answers, Stop stops a search, closing takes the
+    window away at once, and the file the save would replace, or the
+    workbook record, stays whole."""
+    folder = make_program_folder(os.path.join(work, "exports"), program, mount.path("calm"))
+    record = mount.path("save/cache/ferrowax/.ferrowax-workbooks")
+    os.makedirs(os.path.dirname(record), exist_ok=True)
+    with open(record, "wb") as old:
+        old.write(b"the old record\n")
+    for export, calls in (("text", "stall-writes"), ("text", "stall-syncs"), ("spreadsheet", "stall-writes")):
+        mount.printed.clear()
+        ferrowax, app, window = start_ferrowax(os.path.join(folder, "ferrowax"), work,
+                                               XDG_CACHE_HOME=mount.path("save/cache"), FERROWAX_SPREADSHEET="/bin/true")
+        try:
+            start = find(window, "push button", "Start Searching")
+            progress = find(window, "progress bar")
+            samples = find(window, "push button", "Load Sample/Example Folder").queryAction()
+            answer_box(lambda: samples.doAction(0), "Escape", "the sample loader's question")
+            stop_a_search(start, progress, app)  # a result to save: calm/g.txt
+
+            mount.stall(calls)
+            if export == "text":
+                save_as_text(window, mount.path("save/results"))
+            else:
+                find(window, "push button", "Save Results As Excel File").queryAction().doAction(0)
+            stalled = mount.wait_for_stalled_write()
+            while_what = "while the %s export waits on %s" % (export, stalled)
+            check_answering(start, while_what)
+            stop_a_search(start, progress, app)
+            closed = time.monotonic()
+            close_as_a_window_manager_does(windows_named("^Ferrowax$")[0])
+            wait_for(lambda: not windows_named("^Ferrowax$"), "the window to go")
+            print("closing took the window away after %.0f ms %s" % ((time.monotonic() - closed) * 1000, while_what))
+            mount.release()
+            ferrowax.wait(timeout=60)
+        finally:
+            if ferrowax.poll() is None:
+                ferrowax.kill()
+            mount.release()
+            ferrowax.wait()
+        with open(mount.path("save/results"), "rb") as results, open(record, "rb") as kept:
+            if results.read() != b"the old text, which must stay whole\r\n" or kept.read() != b"the old record\n":
+                fail("the %s export that was closed did not leave the old file whole" % export)
+        workbooks = [name for name in os.listdir(os.path.dirname(record)) if name.endswith(".xlsx")]
+        if workbooks:
+            fail("a workbook was left behind: %r" % workbooks)
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
     if not os.access("/dev/fuse", os.R_OK | os.W_OK):
@@ -184,9 +291,10 @@ def main():
         try:
             check_command_line(program, mount)
             check_window(work, program, mount)
+            check_exports(work, program, mount)
         finally:
             mount.close()
-        print("stalling, failing and slow folders leave the window answering, Stop stopping and close closing")
+        print("stalling, failing and slow folders and writes leave the window answering, Stop stopping and close closing")
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -1,7 +1,7 @@
 #include "command_kit/window_state.h"
 #include "inputs/folder_list.h"
 #include "inputs/input_list_edits.h"
-#include "platform/ini_settings_store.h"
+#include "os/ini_settings_store.h"
 #include "search/search_run.h"
 #include "support/list_entries.h"
 #include "support/qt_printers.h"
@@ -169,7 +169,7 @@ TEST(FolderListWithStoredSettings, PickerStartsAtTheStoredFolderAndTheStoreStays
 
     ScriptedServices scripted;
     IniSettingsStore settings;
-    Services services{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop, scripted.random,
+    Services services{scripted.dialogs, scripted.eventPump, scripted.io, scripted.fileSystem, scripted.desktop, scripted.random,
         scripted.processEnd, settings, scripted.outputFiles, scripted.clipboard, scripted.spreadsheets, QString()};
     WindowState window;
     FolderListCommands commands(window, services);

@@ -1,6 +1,6 @@
 #include "command_kit/window_state.h"
 #include "inputs/sample_folders.h"
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "support/form_harness.h"
 #include "support/list_entries.h"
 #include "support/qt_printers.h"

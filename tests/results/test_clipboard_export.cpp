@@ -1,6 +1,6 @@
 #include "command_kit/list_content.h"
 #include "command_kit/window_state.h"
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "results/clipboard_export.h"
 #include "support/list_entries.h"
 #include "support/qt_printers.h"

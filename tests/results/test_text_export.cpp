@@ -1,7 +1,7 @@
 #include "command_kit/window_state.h"
-#include "platform/failure.h"
-#include "platform/file_descriptor.h"
-#include "platform/output_file.h"
+#include "os/failure.h"
+#include "os/file_descriptor.h"
+#include "os/output_file.h"
 #include "results/text_export.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 #include <filesystem>
 #include <fcntl.h>
 
@@ -420,6 +421,50 @@ TEST_F(TextExportTest, ListEmptiedDuringTheExportGivesOneReportAndNoFile)
     EXPECT_EQ(filesIn(tree.path()), QStringList{u"out.txt"_s});
 }
 
+// The lines reach the disk a block at a time on the I/O service's threads,
+// and other commands run while a block is written: past a block's end no
+// line is lost, a list emptied meanwhile ends the export with one report and
+// the old file whole, and a second save made meanwhile is whole as well.
+TEST_F(TextExportTest, LinesGoToTheDiskInBlocksWhileOtherCommandsRun)
+{
+    QByteArray expected;
+    for (int i = 0; i < 30000; ++i) {
+        const QByteArray path = "/photos/" + QByteArray::number(i) + '-' + QByteArray(60, 'x') + ".jpg";
+        window.resultList().append(path, true);
+        expected += path + "\r\n";
+    }
+    enum class During { Nothing, ListEmptied, SecondSave };
+    for (const During during : {During::Nothing, During::SecondSave, During::ListEmptied}) {
+        SCOPED_TRACE(static_cast<int>(during));
+        tree.file("out.txt", "before\r\n");
+        scripted.dialogs.shown.clear();
+        scripted.eventPump.yields = 0;
+        bool ran = false;
+        scripted.eventPump.onWait = [&] {
+            if (scripted.eventPump.yields == 0 || std::exchange(ran, true))
+                return; // only while the lines are written
+            if (during == During::ListEmptied)
+                window.resultList().clear();
+            if (during == During::SecondSave)
+                saveAs(tree.path("second.txt"));
+        };
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(tree.path("out.txt"));
+        EXPECT_TRUE(ran);
+        if (during == During::ListEmptied) {
+            EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
+            EXPECT_EQ(contentOf(tree.path("out.txt")), "before\r\n");
+            EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
+        } else {
+            EXPECT_TRUE(scripted.dialogs.errorReports().empty());
+            EXPECT_TRUE(contentOf(tree.path("out.txt")) == expected);
+            EXPECT_EQ(scripted.dialogs.messages().count(u"Done."_s), during == During::SecondSave ? 2 : 1);
+        }
+    }
+    EXPECT_TRUE(contentOf(tree.path("second.txt")) == expected);
+    EXPECT_EQ(filesIn(tree.path()), (QStringList{u"out.txt"_s, u"second.txt"_s}));
+}
+
 // A disk that fills up in the middle: a small file system of its own where
 // the test may mount one, else an output device that fails the same way.
 // Written in place, in a folder that takes no new file, the text that does
@@ -458,7 +503,7 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     } else {
         FillingOutputFiles filling;
         filling.capacity = 12000;
-        Services withFilling{scripted.dialogs, scripted.eventPump, scripted.fileSystem, scripted.desktop,
+        Services withFilling{scripted.dialogs, scripted.eventPump, scripted.io, scripted.fileSystem, scripted.desktop,
             scripted.random, scripted.processEnd, scripted.settings, filling, scripted.clipboard,
             scripted.spreadsheets, QString()};
         scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(tree.path("disk.txt")));

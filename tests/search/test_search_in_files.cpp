@@ -1,4 +1,4 @@
-#include "platform/windowless_event_pump.h"
+#include "os/windowless_event_pump.h"
 #include "walk_engine/posix_file_system.h"
 #include "search/names_too_long.h"
 #include "search/search_in_files.h"

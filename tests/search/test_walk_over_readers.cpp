@@ -2,8 +2,8 @@
 // folders from a few entries to hundreds of thousands, slow ones, failing
 // ones, a reader stuck while the walk is stopped. Whatever the timing, the
 // walk must show what a walk reading each folder in step shows, and end.
-#include "platform/failure.h"
-#include "platform/windowless_event_pump.h"
+#include "os/failure.h"
+#include "os/windowless_event_pump.h"
 #include "search/search_in_files.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"

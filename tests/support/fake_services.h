@@ -1,14 +1,14 @@
 #pragma once
 
-#include "platform/clipboard.h"
-#include "platform/desktop_launcher.h"
-#include "platform/event_pump.h"
-#include "platform/failure.h"
-#include "platform/process_end.h"
-#include "platform/random_source.h"
-#include "platform/settings_store.h"
-#include "platform/spreadsheet.h"
-#include "platform/windowless_event_pump.h"
+#include "desktop_services/clipboard.h"
+#include "desktop_services/desktop_launcher.h"
+#include "os/event_pump.h"
+#include "os/failure.h"
+#include "os/process_end.h"
+#include "os/random_source.h"
+#include "os/settings_store.h"
+#include "os/spreadsheet.h"
+#include "os/windowless_event_pump.h"
 
 #include <QUrl>
 
@@ -26,7 +26,8 @@ class HookedEventPump final : public EventPump {
 public:
     int yields = 0;
     std::function<void(int yieldNumber)> onYield;
-    // Runs inside each wait for another thread's wake.
+    // Runs inside each wait for another thread's wake, as an event would:
+    // the wait ends after it, for a command it ran may have taken the wake.
     std::function<void()> onWait;
 
     void yield() override
@@ -39,7 +40,8 @@ public:
     {
         if (onWait)
             onWait();
-        waits_.yieldUntilWoken();
+        else
+            waits_.yieldUntilWoken();
     }
     void wake() override { waits_.wake(); }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scripted_dialogs.h"
-#include "platform/event_pump.h"
+#include "os/event_pump.h"
 #include "search/walk_host.h"
 
 #include <gtest/gtest.h>

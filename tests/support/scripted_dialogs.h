@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dialogs.h"
+#include "desktop_services/dialogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "scripted_file_system.h"
 
-#include "platform/failure.h"
+#include "os/failure.h"
 
 using namespace Qt::StringLiterals;
 

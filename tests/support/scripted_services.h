@@ -2,7 +2,8 @@
 
 #include "command_kit/services.h"
 #include "fake_services.h"
-#include "platform/output_file.h"
+#include "os/io_service.h"
+#include "os/output_file.h"
 #include "walk_engine/posix_file_system.h"
 #include "scripted_dialogs.h"
 
@@ -13,6 +14,7 @@ namespace ferrowax::testing {
 struct ScriptedServices {
     ScriptedDialogs dialogs;
     HookedEventPump eventPump;
+    IoService io{eventPump};
     PosixFileSystem fileSystem{eventPump};
     RecordingLauncher desktop;
     ScriptedRandom random;
@@ -21,7 +23,7 @@ struct ScriptedServices {
     ReplacingOutputFiles outputFiles;
     ScriptedClipboard clipboard;
     RecordingSpreadsheets spreadsheets;
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+    Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 };
 

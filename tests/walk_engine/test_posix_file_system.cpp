@@ -1,5 +1,5 @@
-#include "platform/failure.h"
-#include "platform/windowless_event_pump.h"
+#include "os/failure.h"
+#include "os/windowless_event_pump.h"
 #include "walk_engine/folder_descriptors.h"
 #include "walk_engine/posix_file_system.h"
 #include "support/qt_printers.h"

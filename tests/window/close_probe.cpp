@@ -5,13 +5,17 @@
 //   close_probe search FOLDER CLOSE_AT_YIELD
 //   close_probe export FILE LINES CLOSE_AT_YIELD
 //   close_probe export FILE LINES HANG_AT_YIELD hang   (to be killed there)
+//   close_probe export FILE LINES CLOSE_AFTER_YIELD wait  (closed while the
+//                                                          disk is waited on)
 //   close_probe open FOLDER CLOSE_AT_LAUNCH   (opens FOLDER's files with
 //       FOLDER's xdg-open, which writes a line to FOLDER/opened for each)
 #include "command_kit/services.h"
-#include "platform/output_file.h"
+#include "os/io_service.h"
+#include "os/output_file.h"
+#include "os/process_end.h"
+#include "os/time_sliced_event_pump.h"
+#include "desktop_services/qt_desktop_launcher.h"
 #include "walk_engine/posix_file_system.h"
-#include "platform/process_end.h"
-#include "platform/qt_desktop_launcher.h"
 #include "results/result_actions.h"
 #include "support/fake_services.h"
 #include "support/scripted_dialogs.h"
@@ -25,6 +29,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <chrono>
 #include <cstdio>
 
 #include <unistd.h>
@@ -41,25 +46,31 @@ int main(int argc, char* argv[])
         return 2;
     const bool exporting = arguments[1] == QLatin1String("export");
     const bool hang = arguments.last() == QLatin1String("hang");
-    const int closeAtYield = arguments[hang ? arguments.size() - 2 : arguments.size() - 1].toInt();
+    const bool whileWaiting = arguments.last() == QLatin1String("wait");
+    const int closeAtYield = arguments[hang || whileWaiting ? arguments.size() - 2 : arguments.size() - 1].toInt();
 
     testing::ScriptedDialogs dialogs;
     dialogs.whileShown = [](const testing::ShownBox& box) {
         std::printf("box: %s\n", box.text.toUtf8().constData());
     };
     testing::HookedEventPump eventPump;
+    // Open waits as the program does, the window's events handled meanwhile.
+    TimeSlicedEventPump windowPump;
+    IoService io(arguments[1] == QLatin1String("open") ? static_cast<EventPump&>(windowPump) : eventPump);
     PosixFileSystem fileSystem(eventPump);
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), arguments[2]);
-    QtDesktopLauncher desktop(environment);
+    QtDesktopLauncher desktop(io, environment);
     testing::ScriptedRandom random;
     ImmediateProcessEnd processEnd;
     testing::ScriptedSettings settings;
     ReplacingOutputFiles outputFiles;
     testing::ScriptedClipboard clipboard;
     testing::RecordingSpreadsheets spreadsheets;
-    processEnd.atEnd([&outputFiles] { outputFiles.removeUnfinished(); });
-    Services services{dialogs, eventPump, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
+    processEnd.atEnd([&io, &outputFiles] {
+        io.finishWithin([&outputFiles] { outputFiles.removeUnfinished(); }, std::chrono::seconds(1));
+    });
+    Services services{dialogs, eventPump, io, fileSystem, desktop, random, processEnd, settings, outputFiles, clipboard,
         spreadsheets, QString()};
 
     Form1 window(services);
@@ -73,9 +84,17 @@ int main(int argc, char* argv[])
             for (;;)
                 ::pause();
         }
-        if (yieldNumber == closeAtYield)
+        if (yieldNumber == closeAtYield && !whileWaiting)
             window.close();
     };
+    if (whileWaiting) {
+        eventPump.onWait = [&] {
+            if (eventPump.yields >= closeAtYield) {
+                std::printf("closing while the disk is waited on\n");
+                window.close();
+            }
+        };
+    }
     // Closed as the window system closes it, once that many have started.
     QTimer launches;
     QObject::connect(&launches, &QTimer::timeout, [&] {

@@ -1,4 +1,4 @@
-#include "platform/failure.h"
+#include "os/failure.h"
 #include "support/cursor_bytes.h"
 #include "support/form_harness.h"
 #include "window/placement.h"

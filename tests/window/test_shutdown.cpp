@@ -80,13 +80,14 @@ TEST(Shutdown, ClosingDuringOpenEndsTheProcessAndTheLaunches)
     EXPECT_LT(launched, files / 2);
 }
 
-// Closing ends the process at once, and killing it ends it harder still;
-// either way the file being replaced stays whole, and nothing is left
-// beside it. A close after the save keeps the saved file.
+// Closing ends the process at once, also while the lines are on their way to
+// the disk, and killing it ends it harder still; either way the file being
+// replaced stays whole, and a close leaves nothing beside it. A close after
+// the save keeps the saved file.
 TEST(Shutdown, EndingDuringATextExportLeavesTheOldFileWhole)
 {
-    enum class Ending { Closed, Killed, ClosedAfterwards };
-    for (const Ending ending : {Ending::Closed, Ending::Killed, Ending::ClosedAfterwards}) {
+    enum class Ending { Closed, ClosedWhileWriting, Killed, ClosedAfterwards };
+    for (const Ending ending : {Ending::Closed, Ending::ClosedWhileWriting, Ending::Killed, Ending::ClosedAfterwards}) {
         TempTree tree;
         const QByteArray old = QByteArray(50000, 'o') + "\r\n";
         tree.file("export.txt", old);
@@ -95,6 +96,10 @@ TEST(Shutdown, EndingDuringATextExportLeavesTheOldFileWhole)
         QStringList arguments{u"export"_s, file, u"1000"_s, ending == Ending::ClosedAfterwards ? u"0"_s : u"501"_s};
         if (ending == Ending::Killed)
             arguments.append(u"hang"_s);
+        if (ending == Ending::ClosedWhileWriting) {
+            arguments[3] = u"1000"_s; // the last line hands the lines over
+            arguments.append(u"wait"_s);
+        }
         probe.start(QStringLiteral(CLOSE_PROBE), arguments);
         ASSERT_TRUE(probe.waitForStarted());
         if (ending == Ending::Killed) {
@@ -107,6 +112,7 @@ TEST(Shutdown, EndingDuringATextExportLeavesTheOldFileWhole)
         ASSERT_TRUE(probe.waitForFinished(30000));
         const QString output = QString::fromUtf8(probe.readAllStandardOutput());
         EXPECT_EQ(output.contains(u"Done."_s), ending == Ending::ClosedAfterwards);
+        EXPECT_EQ(output.contains(u"closing while the disk is waited on"_s), ending == Ending::ClosedWhileWriting);
         QFile written(file);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         const QByteArray content = written.readAll();
