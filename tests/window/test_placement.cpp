@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-#include <vector>
-
 using namespace ferrowax;
 
 namespace {
@@ -20,47 +17,35 @@ TEST(Placement, CentredWhenTheWindowFitsElseAtTheTopLeftCorner)
     EXPECT_EQ(placementFor({1920, 0, 1280, 380}, window), QPoint(1920, 0)); // too low only
 }
 
-TEST(Placement, AScaledWindowSurelyFitsTheScreensDevicePixels)
+// At the least distance; where the frame is larger, its top-left edges.
+TEST(Placement, AFrameIsKeptWithinTheArea)
 {
-    // Each screen's logical size, as Qt rounds it, and what fits.
-    const std::vector<std::tuple<QSize, qreal, QSize>> screens{
-        {{1920, 1080}, 1, {1920, 1080}},
-        {{911, 512}, 1.5, {910, 512}}, // 1366 x 768
-        {{800, 500}, 2, {799, 499}}, // 1600 x 1000, or 1599 x 999
-        {{1093, 614}, 1.25, {1093, 613}}, // 1366 x 768
-    };
-    for (const auto& [logical, scale, fits] : screens)
-        EXPECT_EQ(surelyWithin(logical, scale), fits) << logical.width() << " at " << scale;
+    const QRect area(1920, 24, 910, 488);
+    EXPECT_EQ(keptWithin(area, {2000, 100, 500, 300}), QPoint(2000, 100));
+    EXPECT_EQ(keptWithin(area, {2600, 300, 500, 300}), QPoint(2330, 212));
+    EXPECT_EQ(keptWithin(area, {100, -50, 500, 300}), QPoint(1920, 24));
+    EXPECT_EQ(keptWithin(area, {2600, 300, 1068, 396}), QPoint(1920, 116));
 }
 
-// A scroll bar takes room from the other way, and can make that way too
-// small in turn.
+// From a screen's logical size, as Qt rounds it.
+TEST(Placement, AScaledWindowSurelyFitsTheScreensDevicePixels)
+{
+    EXPECT_EQ(surelyWithin({1920, 1080}, 1), QSize(1920, 1080));
+    EXPECT_EQ(surelyWithin({911, 512}, 1.5), QSize(910, 512)); // 1366 x 768
+    EXPECT_EQ(surelyWithin({800, 500}, 2), QSize(799, 499)); // 1600 x 1000, or 1599 x 999
+    EXPECT_EQ(surelyWithin({1093, 614}, 1.25), QSize(1093, 613)); // 1366 x 768
+}
+
+// A scroll bar takes room from the other way, which may then need one too.
 TEST(Placement, TheWindowTakesTheLargestSizeInWhichItsContentsScroll)
 {
     const QSize designed(1064, 392);
-    const std::vector<std::pair<QSize, QSize>> roomAndSize{
-        {{1064, 392}, {1064, 392}},
-        {{910, 494}, {910, 408}}, // 1366 x 768 at 1.5 less a panel
-        {{800, 500}, {800, 408}}, // 1600 x 1000 at 2
-        {{1000, 400}, {1000, 400}}, // below a bar across, too low: a bar down too
-        {{1090, 300}, {1080, 300}}, // a bar down only
-        {{1070, 300}, {1070, 300}}, // beside a bar down, too narrow: a bar across too
-    };
-    for (std::size_t row = 0; row < roomAndSize.size(); ++row)
-        EXPECT_EQ(fittedSize(designed, roomAndSize[row].first, 16), roomAndSize[row].second) << "row " << row;
-}
-
-TEST(Placement, AFrameIsKeptWithinTheAreaAtTheLeastDistance)
-{
-    const QRect available(1920, 24, 910, 488);
-    const std::vector<std::pair<QRect, QPoint>> frameAndPosition{
-        {{2000, 100, 500, 300}, {2000, 100}},
-        {{2600, 300, 500, 300}, {2330, 212}},
-        {{100, -50, 500, 300}, {1920, 24}},
-        {{2600, 300, 1068, 396}, {1920, 116}}, // wider than the area
-    };
-    for (std::size_t row = 0; row < frameAndPosition.size(); ++row)
-        EXPECT_EQ(keptWithin(available, frameAndPosition[row].first), frameAndPosition[row].second) << "row " << row;
+    EXPECT_EQ(fittedSize(designed, {1064, 392}, 16), designed);
+    EXPECT_EQ(fittedSize(designed, {910, 494}, 16), QSize(910, 408)); // 1366 x 768 at 1.5 less a panel
+    EXPECT_EQ(fittedSize(designed, {800, 500}, 16), QSize(800, 408)); // 1600 x 1000 at 2
+    EXPECT_EQ(fittedSize(designed, {1000, 400}, 16), QSize(1000, 400)); // too low below a bar across
+    EXPECT_EQ(fittedSize(designed, {1090, 300}, 16), QSize(1080, 300)); // a bar down only
+    EXPECT_EQ(fittedSize(designed, {1070, 300}, 16), QSize(1070, 300)); // too narrow beside a bar down
 }
 
 } // namespace
