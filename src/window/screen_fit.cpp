@@ -66,11 +66,11 @@ void ScreenFit::fit(Position position)
     if (!screen || !contents_.widget())
         return;
     frame_ = frameMargins();
-    const QRect available = screen->availableGeometry();
+    const QRect available(screen->availableGeometry().topLeft(),
+        surelyWithin(screen->availableGeometry().size(), screen->devicePixelRatio()));
     const int scrollBar = std::max(
         contents_.horizontalScrollBar()->sizeHint().height(), contents_.verticalScrollBar()->sizeHint().width());
-    const QSize room = surelyWithin(available.size(), screen->devicePixelRatio()).shrunkBy(frame_);
-    const QSize size = fittedSize(contents_.widget()->size(), room, scrollBar);
+    const QSize size = fittedSize(contents_.widget()->size(), available.size().shrunkBy(frame_), scrollBar);
     const bool resized = size != window_.size();
     window_.setFixedSize(size);
 
