@@ -17,10 +17,10 @@
 #include "walk_engine/file_system.h"
 #include "os/process_end.h"
 #include "os/regular_file.h"
-#include "placement.h"
 #include "pointer_rule_watch.h"
 #include "report_view.h"
 #include "result_list_actions.h"
+#include "screen_fit.h"
 #include "results/clipboard_export.h"
 #include "results/result_filters.h"
 #include "results/spreadsheet_export.h"
@@ -30,10 +30,10 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -79,8 +79,20 @@ Form1::Form1(Services& services)
     setAutoFillBackground(true);
     announceMainWindowAsFrame();
 
+    // The controls stand where they were designed on a surface of the
+    // designed size, which scrolls where the screen is too small for it.
+    auto* scrollArea = new QScrollArea(this);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setFocusPolicy(Qt::NoFocus);
+    surface_ = new QWidget;
+    surface_->setFixedSize(clientSize);
+    scrollArea->setWidget(surface_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(QMargins());
+    layout->addWidget(scrollArea);
+
     createControls();
-    placeOnScreen();
+    new ScreenFit(*this, *scrollArea);
 
     connect(&state_, &WindowState::mousePointerChanged, this, &Form1::showMousePointer);
     auto* progressShown = new Throttle(showIntervalMilliseconds, [this] { showProgress(); }, this);
@@ -119,7 +131,7 @@ void Form1::createControls()
     connect(listView3Events, &ListViewEvents::keyDown, this,
         [this](int keyCode, int selected) { extensionListCommands_.ListView3_KeyDown(keyCode, selected); });
 
-    progressBar1_ = new LiteralProgressBar(this);
+    progressBar1_ = new LiteralProgressBar(surface_);
     progressBar1_->setObjectName(u"ProgressBar1"_s);
     progressBar1_->setGeometry(fromTwips({120, 5370, 7800, 405}));
     progressBar1_->setRange(0, 100);
@@ -143,7 +155,7 @@ void Form1::createControls()
     QPushButton* pushButton4 = addButton("PushButton4", u"Remove Results Not Containing X"_s,
         {12000, 5370, 3840, 405}, [this] { PushButton4_Click(state_, services_); });
 
-    auto* pointerRules = new PointerRuleWatch(state_, *this);
+    auto* pointerRules = new PointerRuleWatch(state_, *surface_);
     for (ReportView* list : {listView1_, listView2_, listView3_})
         pointerRules->watch(list, HoverPlace::BackgroundOrList);
     for (QPushButton* button : findChildren<QPushButton*>())
@@ -157,7 +169,7 @@ void Form1::createControls()
 QPushButton* Form1::addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick)
 {
     // Screen readers name a button after its caption, whatever it shows now.
-    auto* button = new CommandButton(caption, this);
+    auto* button = new CommandButton(caption, surface_);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(fromTwips(twips));
     button->setFont(designedFont(11.25));
@@ -169,7 +181,7 @@ QPushButton* Form1::addButton(const char* name, const QString& caption, QRect tw
 
 ReportView* Form1::addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips)
 {
-    auto* list = new ReportView(this);
+    auto* list = new ReportView(surface_);
     list->setObjectName(QString::fromLatin1(name));
     list->setGeometry(fromTwips(twips));
     list->setModel(&model);
@@ -185,12 +197,6 @@ void Form1::setTabOrder(const std::vector<QWidget*>& byTabIndex)
 {
     for (std::size_t i = 1; i < byTabIndex.size(); ++i)
         QWidget::setTabOrder(byTabIndex[i - 1], byTabIndex[i]);
-}
-
-void Form1::placeOnScreen()
-{
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(placementFor(screen->availableGeometry(), clientSize));
 }
 
 void Form1::Form_Load()

@@ -43,7 +43,6 @@ private:
     QPushButton* addButton(const char* name, const QString& caption, QRect twips, std::function<void()> onClick = {});
     ReportView* addList(const char* name, EntryListModel& model, const QString& toolTip, QRect twips);
     void setTabOrder(const std::vector<QWidget*>& byTabIndex);
-    void placeOnScreen();
 
     void showMousePointer(int pointer);
     void showProgress();
@@ -55,6 +54,7 @@ private:
     ExtensionListCommands extensionListCommands_;
     std::optional<QCursor> handCursor_;
 
+    QWidget* surface_ = nullptr;
     ReportView* listView1_ = nullptr;
     ReportView* listView2_ = nullptr;
     ReportView* listView3_ = nullptr;

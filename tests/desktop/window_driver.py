@@ -98,18 +98,20 @@ def find_app(name):
     return app
 
 
-def start_ferrowax(program, work, **environment):
+def start_ferrowax(program, work, to_corner=True, **environment):
     """Starts the program in the virtual display, with its settings and cache
     in `work` unless `environment` says otherwise, and answers its process,
-    its application and its main window as a screen reader sees them, the window moved to the top-left corner."""
+    its application and its main window as a screen reader sees them, the
+    window moved to the top-left corner unless told otherwise."""
     import os
     process = subprocess.Popen([program], env=dict(
         os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
         XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_CACHE_HOME=os.path.join(work, "cache")) | environment)
     try:
         wait_for(lambda: len(windows_named("^Ferrowax$")) == 1, "the window")
-        subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0"],
-                       check=True)
+        if to_corner:
+            subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Ferrowax$", "windowmove", "0", "0"],
+                           check=True)
         app = find_app("ferrowax")
         return process, app, find(app, "frame", "Ferrowax")
     except BaseException:

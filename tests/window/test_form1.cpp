@@ -1,7 +1,6 @@
 #include "os/failure.h"
 #include "support/cursor_bytes.h"
 #include "support/form_harness.h"
-#include "window/placement.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
@@ -292,17 +291,6 @@ TEST(Form1, DarkDesktopThemeLeavesTheWindowLight)
         EXPECT_EQ(h.form.palette().color(QPalette::Window), QColor(Qt::white));
     }
     QApplication::setPalette(desktop);
-}
-
-TEST(Placement, CentredWhenTheWindowFitsElseAtTheTopLeftCorner)
-{
-    const QSize window(1064, 392);
-    EXPECT_EQ(placementFor({0, 0, 1920, 1080}, window), QPoint(428, 344));
-    EXPECT_EQ(placementFor({0, 27, 1280, 693}, window), QPoint(108, 177));
-    // 1366 x 768 at 1.5 and 1920 x 1080 at 2, each less a panel.
-    EXPECT_EQ(placementFor({0, 18, 910, 494}, window), QPoint(0, 18));
-    EXPECT_EQ(placementFor({64, 0, 896, 540}, window), QPoint(64, 0));
-    EXPECT_EQ(placementFor({1920, 0, 1280, 380}, window), QPoint(1920, 0)); // too low only
 }
 
 TEST(Form1, DoubleClickOnAResultRemovesNothing)

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QTest>
 #include <QTableView>
 
@@ -222,7 +223,7 @@ TEST_F(HoverTest, HandStaysFromAButtonOntoTheProgressBar)
     EXPECT_EQ(pointer(), Pointer::Hand);
     moveOver(h.control("ProgressBar1"));
     EXPECT_EQ(pointer(), Pointer::Hand);
-    moveOver(&h.form, {2, 390}); // the margin below the progress bar
+    moveOver(h.form.findChild<QScrollArea*>()->widget(), {2, 390}); // the margin below the progress bar
     EXPECT_EQ(pointer(), Pointer::Default);
     moveOver(h.control("PushButton2"));
     moveOver(h.control<QTableView>("ListView2")->viewport());
