@@ -209,6 +209,10 @@ struct FolderReadAhead::Plan {
         }
         FolderReading reading = readOnce(job, reopenedParent, waited);
         while (outOfDescriptors(reading)) {
+            // A climb would take one more: short of them, the folder above
+            // is reopened from above when it is needed.
+            if (job.climbTo)
+                climbed(job, nullptr);
             job.letDescriptorsGo();
             reopenedParent.reset();
             if (job.freely) {
