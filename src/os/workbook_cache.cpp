@@ -159,22 +159,31 @@ WorkbookCache::WorkbookCache(QString folder)
 void WorkbookCache::store(const QString& partial, const QString& path, const QDateTime& made) const
 {
     const QByteArray written = QFile::encodeName(partial);
-    // Where the file system cannot hold the mark, the record still can.
-    const timespec times[2] = {{0, UTIME_OMIT}, {made.toSecsSinceEpoch(), writtenMark}};
+    // Where the file system cannot hold the mark, the record still can. Both
+    // times: libfuse 2 drops a change of the modification time alone.
+    const timespec times[2] = {{0, UTIME_NOW}, {made.toSecsSinceEpoch(), writtenMark}};
     ::utimensat(AT_FDCWD, written.constData(), times, 0);
 
     // Held until the workbook is in place, so that no other program that
     // prunes takes its line for one of a workbook that is gone. Pruning
     // forgets the lines of workbooks that are gone.
     const LockedRecord record{QDir(folder_)};
+    const QString name = QFileInfo(path).fileName();
+    Record noted = record.read();
     struct stat status {};
     if (::lstat(written.constData(), &status) == 0) {
-        Record noted = record.read();
-        noted[QFileInfo(path).fileName()] = writtenOf(status);
+        noted[name] = writtenOf(status);
         record.write(noted);
     }
     if (!QFile::rename(partial, path))
         throw Failure(u"The workbook cannot be stored"_s);
+    // Where the file system refuses a rename that keeps what is there, the
+    // workbook was copied into place, with a new time.
+    struct stat placed {};
+    if (::lstat(QFile::encodeName(path).constData(), &placed) == 0 && writtenOf(placed) != noted[name]) {
+        noted[name] = writtenOf(placed);
+        record.write(noted);
+    }
 }
 
 void WorkbookCache::removeOld(const QDateTime& now) const

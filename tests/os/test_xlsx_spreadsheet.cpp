@@ -290,6 +290,13 @@ TEST(XlsxSpreadsheets, WithoutAnyApplicationNoneCanBeCreated)
     EXPECT_THROW(XlsxSpreadsheets(io(), environment).create(), Failure);
 }
 
+// Both times: libfuse 2 drops a change of the modification time alone.
+void setModified(const QString& path, const QDateTime& time)
+{
+    const timespec times[2] = {{0, UTIME_NOW}, {time.toSecsSinceEpoch(), 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
 // Workbooks outlive the program in the user's cache folder, named after
 // their time. After a week the program removes its own, as it wrote them,
 // and its own unfinished ones, and nothing else: not a workbook saved from
@@ -307,30 +314,31 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
         SCOPED_TRACE(home.toStdString());
         QProcessEnvironment environment = programs.environment(programs.path(u"capture"_s));
         environment.insert(u"XDG_CACHE_HOME"_s, home);
-        QDateTime now(QDate(2026, 12, 8), QTime(14, 3, 12));
+        // An hour behind the real time: where a rename has to copy, the
+        // workbook takes the time of the copy.
+        QDateTime now = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 3600);
+        const QString made = u"Results "_s + now.toString(u"yyyy-MM-dd hh.mm.ss"_s);
         XlsxSpreadsheets spreadsheets(io(), environment, [&] { return now; });
         for (int i = 0; i < 3; ++i)
             makeWorkbook(spreadsheets, true);
         const QDir workbooks(home + u"/ferrowax"_s);
         ASSERT_EQ(workbooks.entryList(QDir::Files),
-            (QStringList{u"Results 2026-12-08 14.03.12 (2).xlsx"_s, u"Results 2026-12-08 14.03.12 (3).xlsx"_s,
-                u"Results 2026-12-08 14.03.12.xlsx"_s}));
-        QFile saved(workbooks.filePath(u"Results 2026-12-08 14.03.12 (3).xlsx"_s));
+            (QStringList{made + u" (2).xlsx"_s, made + u" (3).xlsx"_s,
+                made + u".xlsx"_s}));
+        QFile saved(workbooks.filePath(made + u" (3).xlsx"_s));
         ASSERT_TRUE(saved.open(QIODevice::Append));
         saved.write("edited");
         saved.close();
-        // As large as written, but touched since (both times: libfuse 2 drops
-        // a change of the modification time alone).
-        const timespec touched[2] = {{0, UTIME_NOW}, {now.addDays(-30).toSecsSinceEpoch(), 0}};
-        const QByteArray resaved = QFile::encodeName(workbooks.filePath(u"Results 2026-12-08 14.03.12 (2).xlsx"_s));
-        ASSERT_EQ(::utimensat(AT_FDCWD, resaved.constData(), touched, 0), 0);
+        // As large as written, but touched since.
+        setModified(workbooks.filePath(made + u" (2).xlsx"_s), now.addDays(-30));
         const QStringList others{u"Results for boss.xlsx"_s, u"results lower.XLSX"_s,
             u"Results 2026-12-01 10.00.00.xlsx.bak"_s, u"Results 2026-12-01 10.00.00.xlsx.partial"_s,
             u"Results for boss.xlsx.partial"_s};
         for (const QString& name : others) {
             QFile other(workbooks.filePath(name));
             ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-            other.setFileTime(now.addDays(-30), QFileDevice::FileModificationTime);
+            other.close();
+            setModified(workbooks.filePath(name), now.addDays(-30));
         }
         if (home == homes.front()) {
             // Earlier versions kept no record: a mark in the nanoseconds of
@@ -347,7 +355,7 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
         spreadsheets.removeOldWorkbooks();
         EXPECT_EQ(workbooks.entryList(QDir::Files | QDir::System),
             (QStringList{u"Results 2026-11-01 10.00.00.xlsx"_s, u"Results 2026-12-01 10.00.00.xlsx.bak"_s,
-                u"Results 2026-12-08 14.03.12 (2).xlsx"_s, u"Results 2026-12-08 14.03.12 (3).xlsx"_s,
+                made + u" (2).xlsx"_s, made + u" (3).xlsx"_s,
                 u"Results for boss.xlsx"_s,
                 u"Results for boss.xlsx.partial"_s, u"results lower.XLSX"_s}));
         // The record of what was written forgets the workbooks that are gone.
