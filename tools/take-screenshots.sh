@@ -16,6 +16,7 @@ trap 'rm -rf "$work" /srv/photos; rm -rf /usr/lib/ferrowax/x' EXIT
 
 in_display 1280x720x24 tests/desktop/sample_search.sh "$program" docs/screenshot.png
 QT_SCALE_FACTOR=2 in_display 2400x1000x24 tests/desktop/sample_search.sh "$program" docs/screenshot-2x.png
+SCREENSHOT_ONLY=1 QT_SCALE_FACTOR=1.5 in_display 1366x768x24 tests/desktop/sample_search.sh "$program" docs/screenshot-small-screen.png
 
 mkdir -p /usr/lib/ferrowax/x
 cp /usr/lib/ferrowax/skins/steel.cjs /usr/lib/ferrowax/x/o.cjs

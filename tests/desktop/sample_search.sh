@@ -45,7 +45,8 @@ answer() {
 }
 # Positions in the window's own pixels, at the scale it is shown.
 scale=${QT_SCALE_FACTOR:-1}
-click() { xdotool mousemove --window "$main" $(( $1 * scale )) $(( $2 * scale )) click 1; }
+scaled() { awk -v at="$1" -v scale="$scale" 'BEGIN { printf "%d", at * scale }'; }
+click() { xdotool mousemove --window "$main" "$(scaled "$1")" "$(scaled "$2")" click 1; }
 
 "$program" & pid=$!
 wait_for '^Ferrowax$' 1
@@ -57,6 +58,8 @@ answer Escape                  # "No" to opening the folder
 click 268 336                  # Start Searching
 answer Return                  # "Done."
 if [ -n "$screenshot" ]; then import -window "$main" "$screenshot"; fi
+# Where the window scrolls, the buttons further right lie beyond these clicks.
+if [ -n "${SCREENSHOT_ONLY:-}" ]; then exit 0; fi
 
 click 928 336                  # Copy Results To Clipboard
 answer Return
