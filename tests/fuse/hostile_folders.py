@@ -174,17 +174,26 @@ def check_window(work, program, mount):
         # closing the window then takes it off the screen at once.
         start.queryAction().doAction(0)
         wait_for(lambda: progress.name.endswith("/stuck"), "the second search to wait for the stuck folder")
-        closed = time.monotonic()
-        close_as_a_window_manager_does(windows_named("^Ferrowax$")[0])
-        wait_for(lambda: not windows_named("^Ferrowax$"), "the window to go")
-        print("closing took the window away after %.0f ms" % ((time.monotonic() - closed) * 1000))
-        mount.release()
-        ferrowax.wait(timeout=60)
+        close_and_wait_for_the_end(ferrowax, mount, "")
     finally:
-        if ferrowax.poll() is None:
-            ferrowax.kill()
-        mount.release()
-        ferrowax.wait()
+        end(ferrowax, mount)
+
+
+def close_and_wait_for_the_end(ferrowax, mount, while_what):
+    closed = time.monotonic()
+    close_as_a_window_manager_does(windows_named("^Ferrowax$")[0])
+    wait_for(lambda: not windows_named("^Ferrowax$"), "the window to go")
+    print("closing took the window away after %.0f ms %s" % ((time.monotonic() - closed) * 1000, while_what))
+    mount.release()
+    ferrowax.wait(timeout=60)
+
+
+# Whatever happened, no program or stalled call outlives the test.
+def end(ferrowax, mount):
+    if ferrowax.poll() is None:
+        ferrowax.kill()
+    mount.release()
+    ferrowax.wait()
 
 
 def check_answering(start, while_what):
@@ -261,17 +270,9 @@ def check_exports(work, program, mount):
             while_what = "while the %s export waits on %s" % (export, stalled)
             check_answering(start, while_what)
             stop_a_search(start, progress, app)
-            closed = time.monotonic()
-            close_as_a_window_manager_does(windows_named("^Ferrowax$")[0])
-            wait_for(lambda: not windows_named("^Ferrowax$"), "the window to go")
-            print("closing took the window away after %.0f ms %s" % ((time.monotonic() - closed) * 1000, while_what))
-            mount.release()
-            ferrowax.wait(timeout=60)
+            close_and_wait_for_the_end(ferrowax, mount, while_what)
         finally:
-            if ferrowax.poll() is None:
-                ferrowax.kill()
-            mount.release()
-            ferrowax.wait()
+            end(ferrowax, mount)
         with open(mount.path("save/results"), "rb") as results, open(record, "rb") as kept:
             if results.read() != b"the old text, which must stay whole\r\n" or kept.read() != b"the old record\n":
                 fail("the %s export that was closed did not leave the old file whole" % export)
