@@ -515,7 +515,8 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
 
     // Where room cannot be reserved (NFS, FUSE), writing into the new
-    // blocks first finds out.
+    // blocks first finds out; the disk filling half way through those
+    // leaves the file its old length too.
     const RecordingFileSystem full({u"full"_s});
     if (!full.mounted())
         GTEST_SKIP() << full.whyNot().toStdString();
