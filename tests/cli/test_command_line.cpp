@@ -373,6 +373,20 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
         EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << limit;
     }
 #if !defined(__SANITIZE_ADDRESS__)
+    // Two subfolders a folder, ten levels: each time a folder's last
+    // subfolder is taken, a reader climbs back to a folder above, and that
+    // climb must not take the descriptor a reader short of them needs.
+    for (int leaf = 0; leaf < 1024; ++leaf) {
+        QByteArray path = "scratch/halves";
+        for (int depthNow = 0; depthNow < 10; ++depthNow)
+            path += ((leaf >> depthNow) & 1) != 0 ? "/b" : "/a";
+        tree.file(path + "/x.txt");
+    }
+    const Outcome halves = ferrowax(
+        {"--list", "--folder", tree.path("scratch/halves"), "--ext", "txt"}, Launch().withDescriptors(5));
+    EXPECT_EQ(halves.exitCode, 0) << halves.errors.left(300).constData();
+    EXPECT_EQ(halves.out.count('\n'), 1024);
+
     // With one, a subfolder cannot be opened at all: reported, not waited for.
     const Outcome starved = ferrowax(
         {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(4));

@@ -3,13 +3,16 @@
 safe, keeps times to the whole second, as FAT, exFAT and ext4 with small
 inodes do, and fails on cue.
 
-    recording_fs.py MOUNTPOINT LOG [CALL...]
+    recording_fs.py MOUNTPOINT LOG [CALL[=ERROR]...]
 
 Each fsync of a file, fsyncdir of a folder and rename is appended to LOG as
 one line ("fsync /name", "fsyncdir /", "rename /old /new") before it is
 answered. Each of these calls named on the command line fails with
 "Input/output error", as NFS, quotas and other FUSE file systems report
-write errors at an fsync; named "full", it holds no file longer than 64 KiB.
+write errors at an fsync, or with the error named after it, as in
+"fsyncdir=EINVAL" (a file system that cannot sync folders). Named "full",
+it holds no file with more than 16 blocks of 4 KiB written to, as a disk
+filling up: a hole takes none.
 A folder without write permission takes no new entry, whoever asks.
 Prints "ready" once mounted and runs in the foreground until unmounted.
 """
@@ -22,6 +25,8 @@ import time
 from fusepy import FUSE, FuseOSError, Operations, fuse_get_context
 
 SECOND = 10 ** 9
+BLOCK = 4096
+BLOCKS_WHEN_FULL = 16
 
 
 def now():
@@ -35,6 +40,7 @@ class Node:
         self.gid = gid
         self.data = bytearray()
         self.children = {}
+        self.blocks = set()  # those written to
         self.mtime = now()
 
 
@@ -44,7 +50,9 @@ class RecordingFs(Operations):
     def __init__(self, log, failing):
         self.root = Node(stat.S_IFDIR | 0o755, os.getuid(), os.getgid())
         self.log = open(log, "a", buffering=1)
-        self.failing = failing
+        # The error each failing call answers, by its name.
+        self.failing = {call: getattr(errno, error or "EIO") for call, _, error in
+                        (cue.partition("=") for cue in failing)}
 
     def init(self, path):
         print("ready", flush=True)
@@ -112,8 +120,10 @@ class RecordingFs(Operations):
 
     def write(self, path, data, offset, fh):
         node = self.find(path)
-        if "full" in self.failing and offset + len(data) > 64 * 1024:
+        blocks = node.blocks | set(range(offset // BLOCK, (offset + len(data) + BLOCK - 1) // BLOCK))
+        if "full" in self.failing and len(blocks) > BLOCKS_WHEN_FULL:
             raise FuseOSError(errno.ENOSPC)
+        node.blocks = blocks
         if offset > len(node.data):
             node.data.extend(bytes(offset - len(node.data)))
         node.data[offset:offset + len(data)] = data
@@ -123,6 +133,7 @@ class RecordingFs(Operations):
     def truncate(self, path, length, fh=None):
         node = self.find(path)
         del node.data[length:]
+        node.blocks = {block for block in node.blocks if block * BLOCK < length}
         node.data.extend(bytes(length - len(node.data)))
         node.mtime = now()
 
@@ -150,9 +161,9 @@ class RecordingFs(Operations):
     def record(self, call, *paths):
         print(call, *paths, file=self.log)
         if call in self.failing:
-            raise FuseOSError(errno.EIO)
+            raise FuseOSError(self.failing[call])
 
 
 if __name__ == "__main__":
-    FUSE(RecordingFs(sys.argv[2], set(sys.argv[3:])), sys.argv[1], foreground=True, nothreads=True,
+    FUSE(RecordingFs(sys.argv[2], sys.argv[3:]), sys.argv[1], foreground=True, nothreads=True,
          attr_timeout=0, entry_timeout=0, negative_timeout=0)

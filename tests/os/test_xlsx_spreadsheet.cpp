@@ -348,13 +348,15 @@ TEST(XlsxSpreadsheets, TheCacheLosesOnlyItsOwnUnchangedWorkbooksAfterAWeek)
             const timespec times[2] = {{0, UTIME_OMIT}, {now.addDays(-18).toSecsSinceEpoch(), 417'417'417}};
             ASSERT_EQ(::futimens(earlier.handle(), times), 0);
         }
-        const QString link = workbooks.filePath(u"Results 2026-11-01 10.00.00.xlsx"_s);
-        ASSERT_TRUE(QFile::link(workbooks.filePath(u"Results for boss.xlsx"_s), link));
+        // Links, one named as an unfinished workbook is.
+        for (const QString& link : {u"Results 2026-11-01 10.00.00.xlsx"_s, u"Results 2026-11-01 10.00.00.xlsx.partial"_s})
+            ASSERT_TRUE(QFile::link(workbooks.filePath(u"Results for boss.xlsx"_s), workbooks.filePath(link)));
 
         now = now.addDays(8);
         spreadsheets.removeOldWorkbooks();
         EXPECT_EQ(workbooks.entryList(QDir::Files | QDir::System),
-            (QStringList{u"Results 2026-11-01 10.00.00.xlsx"_s, u"Results 2026-12-01 10.00.00.xlsx.bak"_s,
+            (QStringList{u"Results 2026-11-01 10.00.00.xlsx"_s, u"Results 2026-11-01 10.00.00.xlsx.partial"_s,
+                u"Results 2026-12-01 10.00.00.xlsx.bak"_s,
                 made + u" (2).xlsx"_s, made + u" (3).xlsx"_s,
                 u"Results for boss.xlsx"_s,
                 u"Results for boss.xlsx.partial"_s, u"results lower.XLSX"_s}));

@@ -10,9 +10,10 @@ namespace ferrowax::testing {
 
 // tests/fuse/recording_fs.py mounted at a temporary folder while this lives:
 // a real file system that writes down its fsync, fsyncdir and rename calls,
-// fails those named in `failing` ("full": no file past 64 KiB), and keeps
-// times to the whole second. Where FUSE cannot be used, mounted() is false
-// and whyNot() says why.
+// fails those named in `failing` with an I/O error, or with the error
+// named after "=" ("fsyncdir=EINVAL"; "full": no file with more than 64 KiB
+// written to it, holes aside), and keeps times to the whole second. Where
+// FUSE cannot be used, mounted() is false and whyNot() says why.
 class RecordingFileSystem {
 public:
     explicit RecordingFileSystem(const QStringList& failing = {});
