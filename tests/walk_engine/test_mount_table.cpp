@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 using namespace ferrowax;
 
 namespace {
@@ -21,6 +24,7 @@ TEST(MountTable, ReadsMountPointTypeAndSourceAcrossOptionalFields)
     EXPECT_EQ(mounts[1].fileSystemType, "ext4");
     EXPECT_EQ(mounts[1].id, 27U);
     EXPECT_EQ(mounts[1].source, "/dev/vda");
+    EXPECT_EQ(mounts[1].device, makedev(254, 0));
     EXPECT_EQ(mounts[2].mountPoint, "/media/My Disk\\x");
     EXPECT_EQ(mounts[2].source, "/dev/sdb1");
 }
@@ -30,6 +34,10 @@ TEST(MountTable, FindsTheLiveProcMount)
     const std::optional<Mount> proc = findMount("/proc");
     ASSERT_TRUE(proc.has_value());
     EXPECT_EQ(proc->fileSystemType, "proc");
+    // The device its files report, as --one-file-system compares it.
+    struct stat status {};
+    ASSERT_EQ(::stat("/proc", &status), 0);
+    EXPECT_EQ(proc->device, status.st_dev);
     EXPECT_FALSE(findMount("/no/such/mount/point").has_value());
 }
 
