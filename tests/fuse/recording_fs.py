@@ -12,7 +12,8 @@ answered. Each of these calls named on the command line fails with
 write errors at an fsync, or with the error named after it, as in
 "fsyncdir=EINVAL" (a file system that cannot sync folders). Named "full",
 it holds no file with more than 16 blocks of 4 KiB written to, as a disk
-filling up: a hole takes none.
+filling up: a hole takes none. Named "writes", it writes down each write
+("write /name") too, to show what was written before a rename.
 A folder without write permission takes no new entry, whoever asks.
 Prints "ready" once mounted and runs in the foreground until unmounted.
 """
@@ -51,8 +52,9 @@ class RecordingFs(Operations):
         self.root = Node(stat.S_IFDIR | 0o755, os.getuid(), os.getgid())
         self.log = open(log, "a", buffering=1)
         # The error each failing call answers, by its name.
+        self.writes = "writes" in failing
         self.failing = {call: getattr(errno, error or "EIO") for call, _, error in
-                        (cue.partition("=") for cue in failing)}
+                        (cue.partition("=") for cue in failing if cue != "writes")}
 
     def init(self, path):
         print("ready", flush=True)
@@ -119,6 +121,8 @@ class RecordingFs(Operations):
         return bytes(self.find(path).data[offset:offset + size])
 
     def write(self, path, data, offset, fh):
+        if self.writes:
+            self.record("write", path)
         node = self.find(path)
         blocks = node.blocks | set(range(offset // BLOCK, (offset + len(data) + BLOCK - 1) // BLOCK))
         if "full" in self.failing and len(blocks) > BLOCKS_WHEN_FULL:

@@ -12,8 +12,9 @@ namespace ferrowax::testing {
 // a real file system that writes down its fsync, fsyncdir and rename calls,
 // fails those named in `failing` with an I/O error, or with the error
 // named after "=" ("fsyncdir=EINVAL"; "full": no file with more than 64 KiB
-// written to it, holes aside), and keeps times to the whole second. Where
-// FUSE cannot be used, mounted() is false and whyNot() says why.
+// written to it, holes aside; "writes": write down each write too), and
+// keeps times to the whole second. Where FUSE cannot be used, mounted() is
+// false and whyNot() says why.
 class RecordingFileSystem {
 public:
     explicit RecordingFileSystem(const QStringList& failing = {});
