@@ -5,8 +5,8 @@
 #include "command_kit/services.h"
 #include "command_kit/window_state.h"
 #include "desktop_services/dialogs.h"
+#include "os/ascii.h"
 
-#include <algorithm>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -16,11 +16,6 @@ namespace ferrowax {
 namespace {
 
 enum class Removes { Containing, NotContaining };
-
-bool isAscii(QByteArrayView bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 // Both sides lowered, then a plain search. Where both are ASCII the bytes
 // are lowered in place: the same answer without decoding a million paths.

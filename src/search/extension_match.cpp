@@ -1,17 +1,12 @@
 #include "extension_match.h"
 
-#include <algorithm>
+#include "os/ascii.h"
 
 #include <fnmatch.h>
 
 namespace ferrowax {
 
 namespace {
-
-bool isAscii(QByteArrayView text)
-{
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 // A pattern that matches `text` alone: its wildcard characters escaped.
 QByteArray literalPattern(QByteArrayView text)

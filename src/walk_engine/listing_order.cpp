@@ -1,5 +1,7 @@
 #include "listing_order.h"
 
+#include "os/ascii.h"
+
 #include <QString>
 #include <QtEndian>
 
@@ -39,14 +41,6 @@ struct AsciiKey {
     std::uint64_t low;
     QByteArrayView name;
 };
-
-bool isAscii(QByteArrayView bytes)
-{
-    unsigned char seen = 0;
-    for (const char c : bytes)
-        seen |= static_cast<unsigned char>(c);
-    return seen < 0x80;
-}
 
 // Lowers eight ASCII bytes at once and orders them for integer comparison.
 std::uint64_t loweredBigEndian(std::uint64_t bytes)
