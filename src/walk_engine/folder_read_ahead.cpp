@@ -15,8 +15,6 @@
 #include <mutex>
 #include <thread>
 
-#include <sys/resource.h>
-
 namespace ferrowax {
 
 namespace {
@@ -26,7 +24,6 @@ namespace {
 // needs next.
 constexpr std::size_t foldersAhead = 256;
 constexpr qsizetype bytesAhead = 8 * 1024 * 1024;
-constexpr int spinsBeforeYielding = 200;
 // Two readers keep up with a walk over folders the system has in memory. A
 // cold disk answers faster the more reads wait on it at once, so while many
 // reads wait on the device, the walk adds readers whenever it waits and all
@@ -34,14 +31,21 @@ constexpr int spinsBeforeYielding = 200;
 constexpr int firstReaders = 2;
 constexpr int mostReaders = 16;
 
-// A read that gave up the processor of its own accord waited on the device;
-// one that was only preempted, as on a busy machine, did not.
-long timesThisThreadWaited()
+// A read that took far longer than listing its entries from memory does
+// waited on the device. The clock costs no system call, as asking the
+// kernel whether the thread slept would, twice a folder.
+bool waitedOnTheDevice(std::chrono::steady_clock::duration took, const FolderReading& reading)
 {
-    rusage usage {};
-    ::getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_nvcsw;
+    using namespace std::chrono_literals;
+    const auto entries = reading.listing
+        ? reading.listing->files().size() + reading.listing->subFolders().size() + reading.listing->others().size()
+        : 0;
+    return took > 500us + 2us * entries;
 }
+
+// A spin that waits for a reader takes the processor that reader needs
+// where there are only one or two.
+const int spinsBeforeYielding = std::thread::hardware_concurrency() > 2 ? 200 : 0;
 
 std::atomic<int> readersRunning_ = 0;
 
@@ -268,9 +272,9 @@ struct FolderReadAhead::Plan {
             if (job.parent && !job.parentDescriptor && job.parent->reopenable())
                 reopenedParent = job.parentDescriptor = openRoute(job.routeToParent);
             climbFromParent(job);
-            const long waitsBefore = timesThisThreadWaited();
+            const auto began = std::chrono::steady_clock::now();
             reading = readFolder({job.name, job.parentDescriptor, job.parent});
-            waited = waited || timesThisThreadWaited() != waitsBefore;
+            waited = waited || waitedOnTheDevice(std::chrono::steady_clock::now() - began, reading);
         } catch (...) {
             reading = FolderReading{};
             reading.factsFailure = currentFailure();
