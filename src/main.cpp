@@ -88,8 +88,7 @@ int main(int argc, char* argv[])
         // Letter case and shell patterns follow the user's language.
         std::setlocale(LC_ALL, "");
         ferrowax::WindowlessEventPump eventPump;
-        const ferrowax::PosixFileSystem fileSystem(
-            eventPump, ferrowax::EntryTypes::Reported, ferrowax::walkLimitsOf(invocation));
+        const ferrowax::PosixFileSystem fileSystem(eventPump, ferrowax::walkLimitsOf(invocation));
         return ferrowax::listMatches(invocation, fileSystem, eventPump, stdout, stderr);
     }
     case ferrowax::Invocation::Mode::Window:

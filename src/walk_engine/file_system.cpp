@@ -57,11 +57,6 @@ const std::vector<FolderItem>& Folder::files() const
     return listing().files();
 }
 
-const std::vector<FolderItem>& Folder::subFolders() const
-{
-    return listing().subFolders();
-}
-
 QByteArray joinPath(const QByteArray& folder, const QByteArray& name)
 {
     if (folder.endsWith('/'))

@@ -28,9 +28,8 @@ public:
     const QByteArray& path() const;
     int attributes() const;
     bool isRootFolder() const;
-    // Listed once on first use and shared by both collections.
+    // Listed once on first use.
     const std::vector<FolderItem>& files() const;
-    const std::vector<FolderItem>& subFolders() const;
     // The listing itself, for one who keeps its items longer than this.
     std::shared_ptr<const FolderListing> sharedListing() const;
     // Fails for "no folder".

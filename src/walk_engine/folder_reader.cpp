@@ -62,7 +62,7 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, EntryTypes types)
+std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder)
 {
     // Kept between calls: a walk reads tens of thousands of folders.
     thread_local std::vector<char> buffer(readBufferSize);
@@ -79,9 +79,7 @@ std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder, Entr
             at += entry->d_reclen;
             if (isDotOrDotDot(entry->d_name))
                 continue;
-            const unsigned char type = types == EntryTypes::Unknown ? static_cast<unsigned char>(DT_UNKNOWN)
-                                                                     : entry->d_type;
-            listing->add(kindOf(folder.get(), entry->d_name, type), QByteArrayView(entry->d_name));
+            listing->add(kindOf(folder.get(), entry->d_name, entry->d_type), QByteArrayView(entry->d_name));
         }
     }
     listing->sortSubFolders();
@@ -121,17 +119,17 @@ QByteArray FolderToRead::path() const
     return pathOf(above.get(), name);
 }
 
-std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types)
+std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath)
 {
     const FileDescriptor folder(openFolder(folderPath));
     if (folder.get() < 0)
         throw Failure::fromErrno(errno);
-    std::shared_ptr<FolderListing> listing = listOpenFolder(folder, types);
+    std::shared_ptr<FolderListing> listing = listOpenFolder(folder);
     listing->sortFilesAndOthers();
     return listing;
 }
 
-FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept
+FolderReading readFolder(const FolderToRead& folder) noexcept
 {
     FolderReading reading;
     std::shared_ptr<FileDescriptor> opened;
@@ -160,7 +158,7 @@ FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept
     if (!walkEnters(reading.facts))
         return reading;
     try {
-        reading.listing = listOpenFolder(*opened, types);
+        reading.listing = listOpenFolder(*opened);
         reading.listing->sortFilesAndOthers();
         if (!reading.listing->subFolders().empty())
             reading.opened = std::move(opened);

@@ -12,14 +12,11 @@
 
 namespace ferrowax {
 
-// Whether folder listings tell each entry's type. Some file systems never
-// do, and then every entry is looked at on its own.
-enum class EntryTypes { Reported, Unknown };
-
 // Reads everything the folder at `folderPath` holds, sorted for listing.
 // Links to files count as files; links to folders are never entered, so a
-// walk can neither loop nor list a tree twice. Fails with the system's text.
-std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath, EntryTypes types);
+// walk can neither loop nor list a tree twice. An entry whose type the file
+// system does not tell is looked at on its own. Fails with the system's text.
+std::shared_ptr<const FolderListing> readFolderListing(const QByteArray& folderPath);
 
 struct OpenedFolder;
 
@@ -49,7 +46,7 @@ struct FolderReading {
 
 // Reads both with one lookup. Never throws: every failure, running out of
 // memory included, is the folder's.
-FolderReading readFolder(const FolderToRead& folder, EntryTypes types) noexcept;
+FolderReading readFolder(const FolderToRead& folder) noexcept;
 
 // What the exception being handled says, as a folder's failure.
 Failure currentFailure() noexcept;

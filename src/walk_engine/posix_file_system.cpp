@@ -28,16 +28,13 @@ auto concerning(const QByteArray& path, Read&& read) -> decltype(read())
 
 } // namespace
 
-PosixFileSystem::PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes, WalkLimits limits)
-    : entryTypes_(entryTypes)
-    , readAhead_([entryTypes](const FolderToRead& folder) { return readFolder(folder, entryTypes); }, walkPump,
-          std::move(limits))
+PosixFileSystem::PosixFileSystem(EventPump& walkPump, WalkLimits limits)
+    : readAhead_(readFolder, walkPump, std::move(limits))
 {
 }
 
 PosixFileSystem::PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder, WalkLimits limits)
-    : entryTypes_(EntryTypes::Reported)
-    , readAhead_(std::move(readWalkedFolder), walkPump, std::move(limits))
+    : readAhead_(std::move(readWalkedFolder), walkPump, std::move(limits))
 {
 }
 
@@ -98,7 +95,7 @@ std::shared_ptr<const FolderListing> PosixFileSystem::listFolder(const QByteArra
     if (opened && openedListing_)
         return openedListing_;
     std::shared_ptr<const FolderListing> listing
-        = concerning(folderPath, [&] { return readFolderListing(folderPath, entryTypes_); });
+        = concerning(folderPath, [&] { return readFolderListing(folderPath); });
     if (opened)
         openedListing_ = listing;
     return listing;

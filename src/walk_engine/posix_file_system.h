@@ -15,7 +15,7 @@ class PosixFileSystem final : public FileSystem {
 public:
     // `walkPump` is woken when a folder a walk waits for is read; walks
     // leave out the subfolders `limits` name.
-    explicit PosixFileSystem(EventPump& walkPump, EntryTypes entryTypes = EntryTypes::Reported, WalkLimits limits = {});
+    explicit PosixFileSystem(EventPump& walkPump, WalkLimits limits = {});
     // A walk's folders read by `readWalkedFolder` instead, as a test reads
     // them to choose how long each takes.
     PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder, WalkLimits limits = {});
@@ -33,7 +33,6 @@ public:
     int foldersOutsideThePlan() const;
 
 private:
-    EntryTypes entryTypes_;
     // The walk checks a folder's names and then lists its files; reading a
     // large folder costs more than anything else in a walk, so one reading
     // serves every listing of the folder the walk entered last.

@@ -93,6 +93,9 @@ class RecordingFs(Operations):
     def mkdir(self, path, mode):
         self.add(path, stat.S_IFDIR | mode)
 
+    def mknod(self, path, mode, dev):
+        self.add(path, mode)
+
     def create(self, path, mode, fi=None):
         self.add(path, stat.S_IFREG | (mode & 0o7777))
         return 0

@@ -218,7 +218,7 @@ TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
     const PosixFileSystem fs(pump, [](const FolderToRead& folder) {
         if (folder.path().endsWith("/d1"))
             throw std::bad_alloc();
-        return readFolder(folder, EntryTypes::Reported);
+        return readFolder(folder);
     });
     RecordingWalkHost host(fs, &pump);
     fs.readAheadFrom(tree.path());
@@ -306,7 +306,7 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
             inQ = inQ || folder.path().contains("/q/");
             while (folder.path().endsWith("/stuck") && !released)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return readFolder(folder, EntryTypes::Reported);
+            return readFolder(folder);
         });
         RecordingWalkHost stopped(real, &pump);
         stopped.onWait = [&](int) {
@@ -472,7 +472,7 @@ TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
     const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
         while (folder.path().endsWith("/b") && !swapped)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return readFolder(folder, EntryTypes::Reported);
+        return readFolder(folder);
     });
     RecordingWalkHost host(fs, &pump);
     host.onWait = [&](int) {
@@ -555,7 +555,7 @@ TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNoth
             // Slow sides keep many readers at work, each racing the others.
             if (folder.name == "s")
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return readFolder(folder, EntryTypes::Reported);
+            return readFolder(folder);
         });
         RecordingWalkHost host(fs, &pump);
         const QByteArray top = change.swap ? tree.path() : tree.path("A");
@@ -608,7 +608,7 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
         if (path == tree.path("sub/now"))
             mountOn("sub/now");
         mountOpened = mountOpened || path == tree.path("sub/later") || path == tree.path("sub/early");
-        return readFolder(folder, EntryTypes::Reported);
+        return readFolder(folder);
     }, oneFileSystem);
     RecordingWalkHost host(fs, &pump);
     fs.readAheadFrom(tree.path());
