@@ -22,19 +22,27 @@ wait_for() {
     echo "timed out waiting for $count window(s) named $title" >&2
     exit 1
 }
-# Waits until a window carrying the title, other than the main one, is shown
-# and has the keyboard: a key sent earlier may reach the window beneath.
+# Waits until a window carrying the title, other than the main one, is shown,
+# and gives it the keyboard as a window manager gives a new box the keyboard:
+# without one, the program's own request for it can lose to an earlier one.
+# A key sent before the box has the keyboard may reach the window beneath.
 wait_for_keyboard_in() {
-    local title=$1 focused
+    local title=$1 box=
     for _ in $(seq 1200); do
-        focused=$(xdotool getwindowfocus 2>/dev/null || true)
-        if [ -n "$focused" ] && [ "$focused" != "$main" ] &&
-            xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$focused"; then
-            return 0
-        fi
+        box=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$main" | head -n 1 || true)
+        [ -n "$box" ] && break
         sleep 0.05
     done
-    echo "timed out waiting for a window named $title to have the keyboard" >&2
+    if [ -z "$box" ]; then
+        echo "timed out waiting for a window named $title to be shown" >&2
+        exit 1
+    fi
+    for _ in $(seq 1200); do
+        [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$box" ] && return 0
+        xdotool windowfocus "$box" 2>/dev/null || true
+        sleep 0.05
+    done
+    echo "timed out waiting for the window named $title to have the keyboard; it is with $(xdotool getwindowfocus 2>&1 || true)" >&2
     exit 1
 }
 # Presses a key in the box that the last click opened, and waits until it is gone.

@@ -46,10 +46,12 @@ def focused_window():
     return int(found.stdout) if found.returncode == 0 and found.stdout.strip() else None
 
 
-def answer_box(open_box, key, what, title="^Ferrowax$"):
-    """Calls `open_box`, which shows a box titled `title`; once the box is
-    shown and has the keyboard, presses `key` and waits until it is gone. A
-    key sent any earlier may reach the window beneath it."""
+def with_keyboard(open_box, what, title="^Ferrowax$"):
+    """Calls `open_box`, which shows a window titled `title`, and answers
+    that window once it is shown and has the keyboard: a key sent any
+    earlier may reach the window beneath it. It is given the keyboard as a
+    window manager gives it to a new window: without one, the program's own
+    request for it can lose to an earlier one."""
     before = set(windows_named(title))
     open_box()
     box = None
@@ -57,9 +59,19 @@ def answer_box(open_box, key, what, title="^Ferrowax$"):
     def shown_with_keyboard():
         nonlocal box
         box = next(iter(set(windows_named(title)) - before), None)
-        return box is not None and focused_window() == box
+        if box is None or focused_window() == box:
+            return box is not None
+        subprocess.run(["xdotool", "windowfocus", str(box)], capture_output=True)
+        return False
 
     wait_for(shown_with_keyboard, what + " to be shown with the keyboard")
+    return box
+
+
+def answer_box(open_box, key, what, title="^Ferrowax$"):
+    """Calls `open_box`, which shows a box titled `title`; once the box has
+    the keyboard, presses `key` and waits until it is gone."""
+    box = with_keyboard(open_box, what, title)
     subprocess.run(["xdotool", "key", key], check=True)
     wait_for(lambda: box not in windows_named(title), what + " to close")
 

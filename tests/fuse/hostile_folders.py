@@ -27,7 +27,7 @@ from Xlib import X, display, protocol
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
-from window_driver import answer_box, fail, find, focused_window, start_ferrowax, wait_for, windows_named  # noqa: E402
+from window_driver import answer_box, fail, find, start_ferrowax, wait_for, windows_named, with_keyboard  # noqa: E402
 SKIPPED = 77
 
 
@@ -230,9 +230,7 @@ def save_as_text(window, path):
     save = find(window, "push button", "Save Results As Text File").queryAction()
 
     def name_the_file():
-        before = set(windows_named("^Save$"))
-        save.doAction(0)
-        wait_for(lambda: focused_window() in set(windows_named("^Save$")) - before, "the save dialog with the keyboard")
+        with_keyboard(lambda: save.doAction(0), "the save dialog", "^Save$")
         subprocess.run(["xdotool", "type", "--delay", "5", path], check=True)
         subprocess.run(["xdotool", "key", "Return"], check=True)
 
