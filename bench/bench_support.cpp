@@ -28,6 +28,11 @@ double statusFieldMiB(const QByteArray& field)
     }
     return 0;
 }
+
+double secondsOf(timeval time)
+{
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
 } // namespace
 
 double peakMemoryMiB()
@@ -44,12 +49,18 @@ CpuTime cpuTime()
 {
     rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](timeval t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+    return {secondsOf(usage.ru_utime), secondsOf(usage.ru_stime)};
 }
 
 CommandRun timeCommand(const QByteArray& command)
 {
+    // Of the processes waited for, the shell's own children among them.
+    const auto childrenCpu = [] {
+        rusage usage {};
+        ::getrusage(RUSAGE_CHILDREN, &usage);
+        return secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
+    };
+    const double cpuBefore = childrenCpu();
     QElapsedTimer timer;
     timer.start();
     FILE* pipe = ::popen(command.constData(), "r");
@@ -63,7 +74,7 @@ CommandRun timeCommand(const QByteArray& command)
         }
         ::pclose(pipe);
     }
-    return {static_cast<double>(timer.nsecsElapsed()) / 1e9, lines};
+    return {static_cast<double>(timer.nsecsElapsed()) / 1e9, lines, childrenCpu() - cpuBefore};
 }
 
 } // namespace ferrowax::bench

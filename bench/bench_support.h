@@ -107,10 +107,12 @@ struct CpuTime {
 };
 CpuTime cpuTime();
 
-// Seconds taken by a shell command, with its output counted in lines.
+// Seconds taken by a shell command, and the CPU seconds (user and system)
+// of all it ran, with its output counted in lines.
 struct CommandRun {
     double seconds;
     long lines;
+    double cpuSeconds = 0;
 };
 CommandRun timeCommand(const QByteArray& command);
 

@@ -1,7 +1,9 @@
 // Times the real search path against find(1), bfs(1) and fd(1) on the same
 // trees of one and three million files, warm, and on the first tree also
 // from a cold disk cache (emptied before each run, which needs root); and
-// measures memory, Stop latency and repaint gaps. Prints two tables.
+// measures memory, Stop latency and repaint gaps. Prints two tables, and
+// beside each the CPU each spent per entry of the tree, against a bare
+// walker's (bare_walker.cpp): the floor.
 //
 //   search_benchmark [--root DIR] [--rounds N] [--only-1m] [--remove-trees]
 //
@@ -229,12 +231,29 @@ private:
     Clock::time_point done_;
 };
 
+// Files and folders: what a walk lists.
+long entriesOf(const Tree& tree)
+{
+    return tree.files + tree.folders + tree.folders / 100;
+}
+
+// CPU seconds of each, medians of the rounds; -1 where not run.
+struct CpuRow {
+    double find = 0;
+    double bfs = -1;
+    double fd = -1;
+    double bare = 0;
+    double list = 0;
+    double window = 0;
+};
+
 struct Row {
     Tree tree;
     double find = 0;
     double bfs = -1;
     double fd = -1;
     double ferrowax = 0;
+    CpuRow cpu;
     int matches = 0;
     long foundByFind = 0;
     double residentWithAll = 0;
@@ -247,13 +266,23 @@ struct Commands {
     QByteArray find;
     QByteArray bfs;
     QByteArray fd;
+    QByteArray bare;
+    QByteArray list;
 };
 
 Commands commandsFor(const Tree& tree, bool haveBfs, bool haveFd)
 {
     return {"find '" + tree.root + "' -type f -name '*.jpg'",
         haveBfs ? "bfs '" + tree.root + "' -type f -name '*.jpg'" : QByteArray(),
-        haveFd ? "fdfind -u -j8 -t f -g '*.jpg' '" + tree.root + "'" : QByteArray()};
+        haveFd ? "fdfind -u -j8 -t f -g '*.jpg' '" + tree.root + "'" : QByteArray(),
+        QByteArray(BARE_WALKER) + " '" + tree.root + "' .jpg",
+        QByteArray(FERROWAX_PROGRAM) + " --list --folder '" + tree.root + "' --ext jpg"};
+}
+
+double cpuSecondsOfThisProcess()
+{
+    const CpuTime used = cpuTime();
+    return used.user + used.system;
 }
 
 // Empties the kernel's caches of files and folders, so that the next run
@@ -283,36 +312,44 @@ void expectFindsCount(const char* tool, const CommandRun& run, long byFind)
 Row timeRounds(Searcher& searcher, const Tree& tree, const Commands& commands, int rounds,
     const std::function<void()>& before)
 {
-    Row row{tree};
-    std::vector<double> finds;
-    std::vector<double> bfss;
-    std::vector<double> fds;
-    std::vector<double> ours;
+    Row row;
+    row.tree = tree;
+    std::vector<double> finds, bfss, fds, ours;
+    std::vector<double> findCpu, bfsCpu, fdCpu, bareCpu, listCpu, windowCpu;
+    const auto run = [&](const char* tool, const QByteArray& command, std::vector<double>* seconds,
+                         std::vector<double>& cpu) {
+        before();
+        const CommandRun ran = timeCommand(command);
+        expectFindsCount(tool, ran, row.foundByFind);
+        if (seconds)
+            seconds->push_back(ran.seconds);
+        cpu.push_back(ran.cpuSeconds);
+    };
     for (int round = 0; round < rounds; ++round) {
         before();
         const CommandRun found = timeCommand(commands.find);
         finds.push_back(found.seconds);
+        findCpu.push_back(found.cpuSeconds);
         row.foundByFind = found.lines;
-        if (!commands.bfs.isEmpty()) {
-            before();
-            const CommandRun run = timeCommand(commands.bfs);
-            expectFindsCount("bfs", run, found.lines);
-            bfss.push_back(run.seconds);
-        }
-        if (!commands.fd.isEmpty()) {
-            before();
-            const CommandRun run = timeCommand(commands.fd);
-            expectFindsCount("fd", run, found.lines);
-            fds.push_back(run.seconds);
-        }
+        if (!commands.bfs.isEmpty())
+            run("bfs", commands.bfs, &bfss, bfsCpu);
+        if (!commands.fd.isEmpty())
+            run("fd", commands.fd, &fds, fdCpu);
+        run("the bare walker", commands.bare, nullptr, bareCpu);
+        run("ferrowax --list", commands.list, nullptr, listCpu);
         before();
+        const double cpuBefore = cpuSecondsOfThisProcess();
         ours.push_back(searcher.search(tree.root, {"jpg"}));
+        windowCpu.push_back(cpuSecondsOfThisProcess() - cpuBefore);
         row.matches = searcher.state().resultList().count();
     }
+    const auto medianOr = [](const std::vector<double>& values) { return values.empty() ? -1 : median(values); };
     row.find = median(finds);
-    row.bfs = bfss.empty() ? -1 : median(bfss);
-    row.fd = fds.empty() ? -1 : median(fds);
+    row.bfs = medianOr(bfss);
+    row.fd = medianOr(fds);
     row.ferrowax = median(ours);
+    row.cpu = {median(findCpu), medianOr(bfsCpu), medianOr(fdCpu), median(bareCpu), median(listCpu),
+        median(windowCpu)};
     return row;
 }
 
@@ -379,6 +416,23 @@ QByteArray timeAndRatio(double seconds, double findSeconds)
     return text;
 }
 
+// CPU per entry of the tree, and in brackets the ratio to the bare walker's.
+void printCpu(const Row& row)
+{
+    const double entries = static_cast<double>(entriesOf(row.tree));
+    const auto perEntry = [&](double seconds) -> QByteArray {
+        if (seconds < 0)
+            return "-";
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f ns (%.2f)", seconds / entries * 1e9, seconds / row.cpu.bare);
+        return text;
+    };
+    std::printf("CPU per entry of %ld: find %s, bfs %s, fd %s, bare walker %s, ferrowax --list %s, window %s\n",
+        entriesOf(row.tree), perEntry(row.cpu.find).constData(), perEntry(row.cpu.bfs).constData(),
+        perEntry(row.cpu.fd).constData(), perEntry(row.cpu.bare).constData(), perEntry(row.cpu.list).constData(),
+        perEntry(row.cpu.window).constData());
+}
+
 void printHeader()
 {
     std::printf("%-10s %-8s %-14s %-18s %-16s %-9s %-12s %-22s\n", "files", "find", "bfs (ratio)",
@@ -442,11 +496,14 @@ int main(int argc, char* argv[])
             row.addedByAll * 1024 * 1024 / row.tree.files);
         printRow(row, all);
     }
+    for (const Row& row : rows)
+        printCpu(row);
     if (cold) {
         allMatch = allMatch && cold->matches == cold->foundByFind;
         std::printf("\nmedian of %d rounds, cold cache (emptied before every run), .jpg\n", options.rounds);
         printHeader();
         printRow(*cold, "");
+        printCpu(*cold);
     } else {
         std::printf("\ncold cache: not measured, emptying the cache needs root\n");
     }
