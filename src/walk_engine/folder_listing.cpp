@@ -4,8 +4,15 @@
 #include "listing_order.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ferrowax {
+
+namespace {
+
+constexpr std::size_t keptScratch = 4096;
+
+} // namespace
 
 FolderItem::FolderItem(const FolderListing& listing, std::uint32_t offset, std::uint32_t size)
     : listing_(&listing)
@@ -23,20 +30,20 @@ void FolderItem::requirePresent() const
 QByteArrayView FolderItem::name() const
 {
     requirePresent();
-    return QByteArrayView(listing_->names_).sliced(offset_, size_);
+    return QByteArrayView(listing_->names_.data() + offset_, size_);
 }
 
 QByteArrayView FolderItem::extension() const
 {
     const QByteArrayView itemName = name();
-    const qsizetype dot = itemName.lastIndexOf('.');
-    return dot < 0 ? QByteArrayView() : itemName.sliced(dot + 1);
+    const auto* dot = static_cast<const char*>(::memrchr(itemName.data(), '.', static_cast<std::size_t>(itemName.size())));
+    return dot == nullptr ? QByteArrayView() : QByteArrayView(dot + 1, itemName.data() + itemName.size());
 }
 
 void FolderListing::add(Kind kind, QByteArrayView name)
 {
     const FolderItem item(*this, static_cast<std::uint32_t>(names_.size()), static_cast<std::uint32_t>(name.size()));
-    names_.append(name);
+    names_.insert(names_.end(), name.begin(), name.end());
     switch (kind) {
     case Kind::File:
         files_.push_back(item);
@@ -50,15 +57,24 @@ void FolderListing::add(Kind kind, QByteArrayView name)
     }
 }
 
+void FolderListing::reserveNames(std::size_t bytes)
+{
+    names_.reserve(names_.size() + bytes);
+}
+
 void FolderListing::sort(std::vector<FolderItem>& items) const
 {
-    std::vector<QByteArrayView> names;
-    names.reserve(items.size());
+    // Kept between calls, but for a very large one's: a walk sorts tens of
+    // thousands of listings, on threads that may live long.
+    thread_local std::vector<QByteArrayView> names;
+    if (names.capacity() > keptScratch)
+        names = {};
+    names.clear();
     for (const FolderItem& item : items)
         names.push_back(item.name());
     sortForListing(names);
     for (std::size_t i = 0; i < names.size(); ++i) {
-        items[i].offset_ = static_cast<std::uint32_t>(names[i].data() - names_.constData());
+        items[i].offset_ = static_cast<std::uint32_t>(names[i].data() - names_.data());
         items[i].size_ = static_cast<std::uint32_t>(names[i].size());
     }
 }

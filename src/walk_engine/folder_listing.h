@@ -47,6 +47,9 @@ public:
     FolderListing& operator=(const FolderListing&) = delete;
 
     void add(Kind kind, QByteArrayView name);
+    // Room for names that take up to `bytes` more, as a listing call's
+    // answer of that many bytes holds: one allocation for all of them.
+    void reserveNames(std::size_t bytes);
     // Put the kinds in the order users expect to read (see listing_order.h).
     // A walk needs the subfolders' order to go on, the files' only when it
     // gets to them, so the two can be sorted on different threads.
@@ -65,7 +68,7 @@ private:
     friend class FolderItem;
     void sort(std::vector<FolderItem>& items) const;
 
-    QByteArray names_;
+    std::vector<char> names_;
     std::vector<FolderItem> files_;
     std::vector<FolderItem> subFolders_;
     std::vector<FolderItem> others_;

@@ -555,13 +555,13 @@ void FolderReadAhead::serve(const std::shared_ptr<Plan>& shared)
     std::unique_lock lock(plan.mutex);
     for (;;) {
         ++plan.readersIdle;
+        Plan::Position folder;
         plan.workChanged.wait(lock, [&] {
-            return plan.cancelled || plan.unread == 0 || plan.nextToRead() != plan.folders.end();
+            return plan.cancelled || plan.unread == 0 || (folder = plan.nextToRead()) != plan.folders.end();
         });
         --plan.readersIdle;
         if (plan.cancelled || plan.unread == 0)
             break;
-        const auto folder = plan.nextToRead();
         QByteArray claim = Plan::claimOf(*folder);
         const bool claimed = ReadsInFlight::ofProcess().claim(claim,
             [plan = std::weak_ptr<Plan>(shared), claim] {

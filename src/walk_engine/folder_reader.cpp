@@ -25,12 +25,14 @@ constexpr std::size_t readBufferSize = 256 * 1024;
 
 Kind kindOf(int folderFd, const char* name, unsigned char type)
 {
+    if (type == DT_REG)
+        return Kind::File;
+    if (type == DT_DIR)
+        return Kind::Folder;
+    // Only here: filling it in for every entry of a folder would cost more
+    // than the entry itself.
     struct stat st {};
     switch (type) {
-    case DT_REG:
-        return Kind::File;
-    case DT_DIR:
-        return Kind::Folder;
     case DT_LNK:
         if (::fstatat(folderFd, name, &st, 0) == 0 && S_ISREG(st.st_mode))
             return Kind::File;
@@ -74,6 +76,7 @@ std::shared_ptr<FolderListing> listOpenFolder(const FileDescriptor& folder)
             throw Failure::fromErrno(errno);
         if (got == 0)
             break;
+        listing->reserveNames(static_cast<std::size_t>(got));
         for (ssize_t at = 0; at < got;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer.data() + at);
             at += entry->d_reclen;

@@ -62,8 +62,11 @@ AsciiKey keyOf(QByteArrayView name)
 
 void sortAscii(std::vector<QByteArrayView>& names)
 {
-    std::vector<AsciiKey> keys;
-    keys.reserve(names.size());
+    // Kept between calls, but for a very large one's.
+    thread_local std::vector<AsciiKey> keys;
+    if (keys.capacity() > 4096)
+        keys = {};
+    keys.clear();
     for (const QByteArrayView name : names)
         keys.push_back(keyOf(name));
     std::sort(keys.begin(), keys.end(), [](const AsciiKey& a, const AsciiKey& b) {
