@@ -1,3 +1,4 @@
+#include "support/file_contents.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 #include "support/tmpfs_mount.h"
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ferrowax::testing::contentOf;
 using ferrowax::testing::TempTree;
 using ferrowax::testing::TmpfsMount;
 
@@ -32,12 +34,6 @@ struct Outcome {
     QByteArray out;
     QByteArray errors;
 };
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // How the program is started, when not as plainly as can be.
 struct Launch {
@@ -108,9 +104,15 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
         ::usleep(10000);
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    run.out = launch.outputToFullDisk ? QByteArray() : contentOf(outputs.filePath(u"out"_s));
-    run.errors = contentOf(outputs.filePath(u"errors"_s));
+    run.out = launch.outputToFullDisk ? QByteArray() : contentOf(outPath);
+    run.errors = contentOf(errorsPath);
     return run;
+}
+
+// --list of the .txt files below `folder`, with `options` after.
+Outcome listTxt(const QByteArray& folder, const QList<QByteArray>& options = {}, const Launch& launch = {})
+{
+    return ferrowax(QList<QByteArray>{"--list", "--folder", folder, "--ext", "txt"} + options, launch);
 }
 
 TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
@@ -234,7 +236,7 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
         EXPECT_EQ(run.exitCode, form.errors.isEmpty() ? 0 : 1);
     }
 
-    const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, Launch().toFullDisk());
+    const Outcome full = listTxt(tree.path("sub2"), {}, Launch().toFullDisk());
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
     ::chmod(tree.path("dash/locked").constData(), 0755);
@@ -346,7 +348,7 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     const std::vector<rlim_t> limits{32, 5, 5, 5, 5};
 #endif
     makeChain(tree.path("scratch/chain"), depth);
-    const Outcome chain = ferrowax({"--list", "--folder", tree.path("scratch/chain"), "--ext", "txt"});
+    const Outcome chain = listTxt(tree.path("scratch/chain"));
     if (!scratch.mounted())
         removeChain(tree.path("scratch/chain"));
     EXPECT_EQ(chain.exitCode, 1);
@@ -355,44 +357,54 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     EXPECT_EQ(chain.errors.count("/d"), depth) << chain.errors.left(300).constData();
     EXPECT_TRUE(chain.out.isEmpty());
 
-    // Sixty-two folders a level, seventy levels below the first of them.
+    // Sixty-two folders a level, seventy levels below the first of them;
+    // and two subfolders a folder, ten levels, where each time a folder's
+    // last subfolder is taken a reader climbs back to a folder above, and
+    // that climb must not take the descriptor a reader short of them needs.
     const QByteArray names = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QByteArray level = "scratch/wide";
     for (int depthNow = 0; depthNow < 70; ++depthNow, level += "/a") {
         for (const char name : names)
             tree.file(level + '/' + name + "/x.txt");
     }
-    const Outcome found = find({tree.path("scratch/wide"), "-name", "*.txt"});
-    ASSERT_EQ(found.out.count('\n'), 70 * names.size());
-    // With two descriptors besides the standard ones, the readers take
-    // turns with what there is.
-    for (const rlim_t limit : limits) {
-        const Outcome listed = ferrowax(
-            {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(limit));
-        EXPECT_EQ(listed.exitCode, 0) << limit << listed.errors.left(300).constData();
-        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << limit;
-    }
-#if !defined(__SANITIZE_ADDRESS__)
-    // Two subfolders a folder, ten levels: each time a folder's last
-    // subfolder is taken, a reader climbs back to a folder above, and that
-    // climb must not take the descriptor a reader short of them needs.
     for (int leaf = 0; leaf < 1024; ++leaf) {
         QByteArray path = "scratch/halves";
         for (int depthNow = 0; depthNow < 10; ++depthNow)
             path += ((leaf >> depthNow) & 1) != 0 ? "/b" : "/a";
         tree.file(path + "/x.txt");
     }
-    const Outcome halves = ferrowax(
-        {"--list", "--folder", tree.path("scratch/halves"), "--ext", "txt"}, Launch().withDescriptors(5));
-    EXPECT_EQ(halves.exitCode, 0) << halves.errors.left(300).constData();
-    EXPECT_EQ(halves.out.count('\n'), 1024);
-
-    // With one, a subfolder cannot be opened at all: reported, not waited for.
-    const Outcome starved = ferrowax(
-        {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(4));
-    EXPECT_EQ(starved.exitCode, 1);
-    EXPECT_TRUE(starved.errors.contains(": Too many open files (in ")) << starved.errors.left(300).constData();
+    const Outcome wide = find({tree.path("scratch/wide"), "-name", "*.txt"});
+    const Outcome halves = find({tree.path("scratch/halves"), "-name", "*.txt"});
+    ASSERT_EQ(wide.out.count('\n'), 70 * names.size());
+    ASSERT_EQ(halves.out.count('\n'), 1024);
+    // With two descriptors besides the standard ones, the readers take
+    // turns with what there is; with one, a subfolder cannot be opened at
+    // all: reported, not waited for.
+    const struct {
+        const char* tree;
+        rlim_t limit;
+        QByteArray out;
+        QByteArray error = {};
+    } rows[] = {
+        {"wide", 32, wide.out},
+#if !defined(__SANITIZE_ADDRESS__)
+        {"wide", 5, wide.out},
+        {"wide", 5, wide.out},
+        {"wide", 5, wide.out},
+        {"wide", 5, wide.out},
+        {"halves", 5, halves.out},
+        {"wide", 4, {}, ": Too many open files (in "},
 #endif
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tree + std::to_string(row.limit));
+        const Outcome listed = listTxt(tree.path("scratch/") + row.tree, {}, Launch().withDescriptors(row.limit));
+        EXPECT_EQ(listed.exitCode, row.error.isEmpty() ? 0 : 1) << listed.errors.left(300).constData();
+        if (row.error.isEmpty())
+            EXPECT_EQ(sortedLines(listed.out), sortedLines(row.out));
+        else
+            EXPECT_TRUE(listed.errors.contains(row.error)) << listed.errors.left(300).constData();
+    }
 }
 
 // Each option gives find's answer on the same tree (as a set: Ferrowax
@@ -404,23 +416,30 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
              "src/.cache/e.txt", "build/cache-1/f.txt", "keep/skip/g.txt", "keep/skipped/h.txt", "up.TXT",
              "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9", "w.TX", "v.\xc3\x89T*"})
         tree.file(name);
-    const auto same = [&](const QList<QByteArray>& options, const QList<QByteArray>& findExpression) {
-        const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + options);
-        EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
-        const Outcome found = find(QList<QByteArray>{tree.path()} + findExpression);
-        EXPECT_FALSE(found.out.isEmpty());
-        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << options.join(' ').constData();
-    };
-    // A wildcard matches a leading full stop too: *cache* leaves out .cache.
-    same({"--ext", "txt", "--exclude", "node_modules", "--exclude", ".g*", "--exclude", "*cache*", "--exclude",
+    const struct {
+        QList<QByteArray> options;
+        QList<QByteArray> findExpression;
+    } rows[] = {
+        // A wildcard matches a leading full stop too: *cache* leaves out .cache.
+        {{"--ext", "txt", "--exclude", "node_modules", "--exclude", ".g*", "--exclude", "*cache*", "--exclude",
              tree.path("keep/skip")},
-        {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".g*", "-o", "-name", "*cache*",
-            "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt", "-print"});
-    same({"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"});
-    same({"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"});
-    // The whole extension, and no character of it a wildcard.
-    same({"--ext", "tx", "--ext", "\xc3\xa9t*", "--ignore-case"},
-        {"-type", "f", "(", "-iname", "*.tx", "-o", "-iname", "*.\xc3\xa9t\\*", ")"});
+            {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".g*", "-o", "-name",
+                "*cache*", "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt",
+                "-print"}},
+        {{"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"}},
+        {{"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"}},
+        // The whole extension, and no character of it a wildcard.
+        {{"--ext", "tx", "--ext", "\xc3\xa9t*", "--ignore-case"},
+            {"-type", "f", "(", "-iname", "*.tx", "-o", "-iname", "*.\xc3\xa9t\\*", ")"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.options.join(' ').toStdString());
+        const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + row.options);
+        EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
+        const Outcome found = find(QList<QByteArray>{tree.path()} + row.findExpression);
+        EXPECT_FALSE(found.out.isEmpty());
+        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
+    }
 
     // A path is from the current folder; a folder that does not exist is
     // left out of nothing.
@@ -444,10 +463,10 @@ TEST(CommandLine, ListStaysOnOneFileSystem)
         GTEST_SKIP() << mounted.whyNot().toStdString();
     tree.file("sub/mounted/c.txt");
     tree.file("sub/mounted/inner/d.txt");
-    const Outcome listed = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt", "--one-file-system"});
+    const Outcome listed = listTxt(tree.path(), {"--one-file-system"});
     const Outcome found = find({tree.path(), "-xdev", "-type", "f", "-name", "*.txt"});
-    const Outcome everything = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt"});
-    const Outcome inside = ferrowax({"--list", "--folder", tree.path("sub/mounted"), "--one-file-system", "--ext", "txt"});
+    const Outcome everything = listTxt(tree.path());
+    const Outcome inside = listTxt(tree.path("sub/mounted"), {"--one-file-system"});
     EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
     EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
     EXPECT_EQ(listed.out.count('\n'), 2);
