@@ -8,13 +8,10 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,19 +34,12 @@ struct Outcome {
 
 // How the program is started, when not as plainly as can be.
 struct Launch {
-    QByteArray workingFolder;
+    QByteArray workingFolder = {};
     bool outputToFullDisk = false;
-    QByteArray display;
+    QByteArray display = {};
     rlim_t descriptorLimit = 0; // 0: as inherited
     const char* program = PROGRAM;
     bool asUser = false; // not as root, who reads every folder
-
-    Launch& in(const QByteArray& folder) { workingFolder = folder; return *this; }
-    Launch& toFullDisk() { outputToFullDisk = true; return *this; }
-    Launch& on(const QByteArray& name) { display = name; return *this; }
-    Launch& withDescriptors(rlim_t limit) { descriptorLimit = limit; return *this; }
-    Launch& running(const char* path) { program = path; return *this; }
-    Launch& unprivileged() { asUser = true; return *this; }
 };
 
 // The real program, as a terminal starts it, with no display at all. The
@@ -119,7 +109,7 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 {
     // What cannot be written is an error, reported as such.
     for (const QByteArray& option : {QByteArray("--help"), QByteArray("--version")}) {
-        const Outcome full = ferrowax({option}, Launch().toFullDisk());
+        const Outcome full = ferrowax({option}, Launch{.outputToFullDisk = true});
         EXPECT_EQ(full.exitCode, 1) << option.constData();
         EXPECT_EQ(full.errors, "ferrowax: write error: No space left on device\n");
     }
@@ -171,7 +161,7 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
     EXPECT_TRUE(window.errors.contains("xvfb-run ferrowax"));
 
     // A display that cannot be reached: Qt's own reason, then the advice.
-    const Outcome unreachable = ferrowax({}, Launch().on(":4711"));
+    const Outcome unreachable = ferrowax({}, Launch{.display = ":4711"});
     EXPECT_EQ(unreachable.exitCode, 1);
     EXPECT_TRUE(unreachable.errors.contains("could not connect to display :4711")) << unreachable.errors.constData();
     EXPECT_TRUE(unreachable.errors.contains("no Qt platform plugin could be initialized"));
@@ -230,13 +220,13 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
         {{"--list", tree.path("caf\xe9"), "-e", "\xc3\xa9"}, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n'},
     };
     for (const auto& form : forms) {
-        const Outcome run = ferrowax(form.arguments, Launch().in(form.workingFolder).unprivileged());
+        const Outcome run = ferrowax(form.arguments, Launch{.workingFolder = form.workingFolder, .asUser = true});
         EXPECT_EQ(run.out, form.out) << form.arguments.join(' ').constData();
         EXPECT_EQ(run.errors, form.errors);
         EXPECT_EQ(run.exitCode, form.errors.isEmpty() ? 0 : 1);
     }
 
-    const Outcome full = listTxt(tree.path("sub2"), {}, Launch().toFullDisk());
+    const Outcome full = listTxt(tree.path("sub2"), {}, Launch{.outputToFullDisk = true});
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
     ::chmod(tree.path("dash/locked").constData(), 0755);
@@ -264,7 +254,7 @@ TEST(CommandLine, CompletionsOfferOptionsAndFolders)
         const Outcome run = ferrowax({"-c",
             "source " COMPLETIONS "/ferrowax.bash; complete -p ferrowax; read -ra COMP_WORDS <<< '" + completion.typed
                 + "'; COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _ferrowax; printf '%s\\n' \"${COMPREPLY[@]}\""},
-            Launch().in(tree.path()).running("/bin/bash"));
+            Launch{.workingFolder = tree.path(), .program = "/bin/bash"});
         EXPECT_EQ(run.errors, "");
         EXPECT_EQ(run.out, "complete -F _ferrowax ferrowax\n" + completion.offered) << completion.typed.constData();
     }
@@ -276,7 +266,7 @@ TEST(CommandLine, CompletionLoadsInZsh)
         GTEST_SKIP() << "zsh is not installed";
     const char* const load = "fpath=(" COMPLETIONS " $fpath); autoload -U compinit; compinit -u -D; "
                              "autoload -U +X _ferrowax && print -r -- $_comps[ferrowax]";
-    EXPECT_EQ(ferrowax({"-fc", load}, Launch().running("/usr/bin/zsh")).out, "_ferrowax\n");
+    EXPECT_EQ(ferrowax({"-fc", load}, Launch{.program = "/usr/bin/zsh"}).out, "_ferrowax\n");
 }
 
 // `depth` folders named d, each in the one before, below `top`, with
@@ -296,26 +286,6 @@ void makeChain(const QByteArray& top, int depth)
     ::close(folder);
 }
 
-// Removes what makeChain made, from the bottom up.
-void removeChain(const QByteArray& top)
-{
-    int folder = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
-    int depth = 0;
-    for (int below; (below = ::openat(folder, "d", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
-        ::close(folder);
-        folder = below;
-    }
-    ::unlinkat(folder, "bottom.txt", 0);
-    for (; depth > 0; --depth) {
-        const int above = ::openat(folder, "..", O_RDONLY | O_DIRECTORY);
-        ::close(folder);
-        ::unlinkat(above, "d", AT_REMOVEDIR);
-        folder = above;
-    }
-    ::close(folder);
-    ::rmdir(top.constData());
-}
-
 QByteArray sortedLines(const QByteArray& text)
 {
     QList<QByteArray> lines = text.split('\n');
@@ -325,7 +295,7 @@ QByteArray sortedLines(const QByteArray& text)
 
 Outcome find(const QList<QByteArray>& arguments)
 {
-    return ferrowax(arguments, Launch().running("/usr/bin/find"));
+    return ferrowax(arguments, Launch{.program = "/usr/bin/find"});
 }
 
 
@@ -339,18 +309,14 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     const TmpfsMount scratch(qint64{512} << 20, tree.path("scratch"));
 #if defined(__SANITIZE_ADDRESS__)
     constexpr int depth = 4'000; // the sanitizer's frames are larger
-    // Its checks of memory open a pipe each, which fails with the
-    // descriptors all taken, so it is not run out of them.
-    const std::vector<rlim_t> limits{32};
 #else
     constexpr int depth = 25'000;
-    // Readers taking turns race one another: a few tries catch a lost one.
-    const std::vector<rlim_t> limits{32, 5, 5, 5, 5};
 #endif
     makeChain(tree.path("scratch/chain"), depth);
     const Outcome chain = listTxt(tree.path("scratch/chain"));
+    // Deeper than the tree's own removal can reach; rm climbs back up.
     if (!scratch.mounted())
-        removeChain(tree.path("scratch/chain"));
+        ferrowax({"-rf", tree.path("scratch/chain")}, Launch{.program = "/bin/rm"});
     EXPECT_EQ(chain.exitCode, 1);
     // The bottom folder was reached: its file's path is too long to list.
     EXPECT_EQ(chain.errors.count('\n'), 1);
@@ -387,7 +353,10 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
         QByteArray error = {};
     } rows[] = {
         {"wide", 32, wide.out},
+    // The sanitizer's checks of memory open a pipe each, which fails with
+    // the descriptors all taken, so it is not run out of them.
 #if !defined(__SANITIZE_ADDRESS__)
+        // Readers taking turns race one another: a few tries catch a lost one.
         {"wide", 5, wide.out},
         {"wide", 5, wide.out},
         {"wide", 5, wide.out},
@@ -398,7 +367,7 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.tree + std::to_string(row.limit));
-        const Outcome listed = listTxt(tree.path("scratch/") + row.tree, {}, Launch().withDescriptors(row.limit));
+        const Outcome listed = listTxt(tree.path("scratch/") + row.tree, {}, Launch{.descriptorLimit = row.limit});
         EXPECT_EQ(listed.exitCode, row.error.isEmpty() ? 0 : 1) << listed.errors.left(300).constData();
         if (row.error.isEmpty())
             EXPECT_EQ(sortedLines(listed.out), sortedLines(row.out));
@@ -445,7 +414,7 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
     // left out of nothing.
     const Outcome relative = ferrowax({"--list", "--folder", ".", "--ext", "txt", "--exclude", "./src", "--exclude",
                                           "keep/skip/", "--exclude", "/nowhere/x"},
-        Launch().in(tree.path()));
+        Launch{.workingFolder = tree.path()});
     EXPECT_EQ(sortedLines(relative.out),
         sortedLines(tree.path("top.txt") + '\n' + tree.path("node_modules/a.txt") + '\n' + tree.path(".git/d.txt")
             + '\n' + tree.path("build/cache-1/f.txt") + '\n' + tree.path("keep/skipped/h.txt") + '\n'));
