@@ -159,6 +159,15 @@ Walked walked(const RecordingWalkHost& host)
     return {host.results, host.boxes.messages(), host.progressTexts};
 }
 
+// What a walk of `top` shows that reads each folder of `disk` in step.
+Walked walkedInStep(const ScriptedDisk& disk, const QByteArray& top)
+{
+    const InStepFileSystem inStep(disk);
+    RecordingWalkHost host(inStep);
+    searchInFiles(top, {"txt"}, 1, host);
+    return walked(host);
+}
+
 // Waits up to half a minute for all readers but `running` to end.
 void waitForReaders(int running = 0)
 {
@@ -172,13 +181,6 @@ void spinUntil(const std::function<bool()>& done)
 {
     while (!done())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
-// Reads ahead from `top` and walks it for .txt files, as a search does.
-void walk(const PosixFileSystem& fs, RecordingWalkHost& host, const QByteArray& top)
-{
-    fs.readAheadFrom(top);
-    searchInFiles(top, {"txt"}, 1, host);
 }
 
 // Stop pressed in a wait for a folder once `ready`.
@@ -207,9 +209,7 @@ TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
     for (std::uint64_t seed = 1; seed <= seeds; ++seed) {
         SCOPED_TRACE(seed);
         const auto disk = std::make_shared<const ScriptedDisk>(seed);
-        const InStepFileSystem inStep(*disk);
-        RecordingWalkHost expected(inStep);
-        searchInFiles("/s", {"txt"}, 1, expected);
+        const Walked expected = walkedInStep(*disk, "/s");
 
         WindowlessEventPump pump;
         const PosixFileSystem fs(pump, [disk](const FolderToRead& folder) { return disk->readSlowly(folder); });
@@ -223,7 +223,7 @@ TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
             stopped.stop = true;
             enteredBeforeStop = stopped.progressTexts.size();
         };
-        walk(fs, stopped, "/s");
+        walkReadingAhead(fs, stopped, "/s");
         // Stop during a wait, where no file lies between the folders: no
         // folder is entered after it.
         if (stopped.stop) {
@@ -231,8 +231,8 @@ TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
         }
 
         RecordingWalkHost host(fs, &pump);
-        walk(fs, host, "/s");
-        EXPECT_EQ(walked(host), walked(expected));
+        walkReadingAhead(fs, host, "/s");
+        EXPECT_EQ(walked(host), expected);
         EXPECT_EQ(fs.foldersOutsideThePlan(), 0);
         EXPECT_GT(host.waits, 0);
         // Each wait ends when the folder waited for is read, not at once.
@@ -288,7 +288,7 @@ TEST(WalkOverReaders, FolderThatCannotBeReadIsReportedAndTheWalkGoesOn)
         RecordingWalkHost host(fs, &pump);
         if (row.onWait)
             host.onWait = [&](int) { row.onWait(tree, host); };
-        walk(fs, host, tree.path());
+        walkReadingAhead(fs, host, tree.path());
         EXPECT_EQ(host.results, expected);
         ASSERT_FALSE(host.boxes.errorReports().empty());
         EXPECT_TRUE(host.boxes.errorReports().front().text.startsWith(row.report));
@@ -321,7 +321,7 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
         // Stop pressed while the walk waits for the folder a reader is stuck in.
         stuck.onWait = [&](int) { stopOnceReady(stuck, pump, [&] { return entered > 0; }); };
         const auto started = std::chrono::steady_clock::now();
-        walk(fs, stuck, "/s/d0");
+        walkReadingAhead(fs, stuck, "/s/d0");
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
         EXPECT_EQ(stuck.progressTexts, QStringList{u"Processing /s/d0"_s});
         EXPECT_TRUE(stuck.boxes.shown.empty());
@@ -329,19 +329,16 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     EXPECT_EQ(entered, 1);
 
     RecordingWalkHost next(fs, &pump);
-    walk(fs, next, "/s/d1");
+    walkReadingAhead(fs, next, "/s/d1");
     EXPECT_FALSE(next.progressTexts.isEmpty());
     waitForReaders(1); // the stuck one, abandoned
 
     // It answers while a new walk waits for it: that walk is woken and the
     // folder read again for it.
-    const InStepFileSystem inStep(*disk);
-    RecordingWalkHost expected(inStep);
-    searchInFiles("/s/d0", {"txt"}, 1, expected);
     RecordingWalkHost again(fs, &pump);
     again.onWait = [&](int) { released = true; };
-    walk(fs, again, "/s/d0");
-    EXPECT_EQ(walked(again), walked(expected));
+    walkReadingAhead(fs, again, "/s/d0");
+    EXPECT_EQ(walked(again), walkedInStep(*disk, "/s/d0"));
     EXPECT_EQ(entered, 2);
     waitForReaders();
 
@@ -364,7 +361,7 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
             if (stopped.progressTexts.last().endsWith(u"/stuck"_s))
                 stopOnceReady(stopped, pump, [&] { return inQ.load(); });
         };
-        walk(real, stopped, tree.path());
+        walkReadingAhead(real, stopped, tree.path());
         ASSERT_TRUE(stopped.stop);
     }
     waitForReaders(1);
@@ -386,7 +383,7 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     {
         const PosixFileSystem other(pump);
         RecordingWalkHost elsewhere(other, &pump);
-        walk(other, elsewhere, tree.path("r"));
+        walkReadingAhead(other, elsewhere, tree.path("r"));
         EXPECT_FALSE(released) << "the walk waited for the stuck folder";
         EXPECT_EQ(elsewhere.results, std::vector<QByteArray>{tree.path("r/stuck/x.txt")});
     }
@@ -418,7 +415,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         return wide(folder.path());
     });
     RecordingWalkHost host(slow, &pump);
-    walk(slow, host, "/w");
+    walkReadingAhead(slow, host, "/w");
     EXPECT_EQ(host.progressTexts.size(), 301);
     EXPECT_GT(mostAtOnce, 2);
     EXPECT_LE(mostAtOnce, 16);
@@ -448,7 +445,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         return wide(folder.path());
     });
     RecordingWalkHost shortHost(shortOnce, &pump);
-    walk(shortOnce, shortHost, "/w");
+    walkReadingAhead(shortOnce, shortHost, "/w");
     EXPECT_EQ(shortHost.progressTexts.size(), 301);
     EXPECT_TRUE(shortHost.boxes.shown.empty());
     EXPECT_TRUE(ranShort);
@@ -487,7 +484,7 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         for (int wait = 0; yieldNumber == 300'001 && smallRead < 40 && wait < 1000; ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     };
-    walk(budgeted, budget, "/b");
+    walkReadingAhead(budgeted, budget, "/b");
     EXPECT_EQ(budget.progressTexts.size(), 43);
     EXPECT_LT(budget.waits, 10);
     waitForReaders();
@@ -562,7 +559,7 @@ TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNoth
         });
         RecordingWalkHost host(fs, &pump);
         const QByteArray top = change.swap ? tree.path() : tree.path("A");
-        walk(fs, host, top);
+        walkReadingAhead(fs, host, top);
         EXPECT_TRUE(changed);
         // A is walked before it is swapped; B after, or before, or partly.
         const std::vector<QByteArray> inA(host.results.begin(),
@@ -608,7 +605,7 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
         return readFolder(folder, EntryTypes::Reported);
     }, oneFileSystem);
     RecordingWalkHost host(fs, &pump);
-    walk(fs, host, tree.path());
+    walkReadingAhead(fs, host, tree.path());
     EXPECT_EQ(std::count_if(mounted.begin(), mounted.end(), [](const auto& mount) { return mount->mounted(); }), 3);
     mounted.clear();
     EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("sub/b.txt")}));
