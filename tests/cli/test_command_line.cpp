@@ -1,3 +1,4 @@
+#include "support/file_contents.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
 #include "support/tmpfs_mount.h"
@@ -7,13 +8,11 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <cstdlib>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using ferrowax::testing::contentOf;
 using ferrowax::testing::TempTree;
 using ferrowax::testing::TmpfsMount;
 
@@ -33,27 +33,14 @@ struct Outcome {
     QByteArray errors;
 };
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // How the program is started, when not as plainly as can be.
 struct Launch {
-    QByteArray workingFolder;
+    QByteArray workingFolder = {};
     bool outputToFullDisk = false;
-    QByteArray display;
+    QByteArray display = {};
     rlim_t descriptorLimit = 0; // 0: as inherited
     const char* program = PROGRAM;
     bool asUser = false; // not as root, who reads every folder
-
-    Launch& in(const QByteArray& folder) { workingFolder = folder; return *this; }
-    Launch& toFullDisk() { outputToFullDisk = true; return *this; }
-    Launch& on(const QByteArray& name) { display = name; return *this; }
-    Launch& withDescriptors(rlim_t limit) { descriptorLimit = limit; return *this; }
-    Launch& running(const char* path) { program = path; return *this; }
-    Launch& unprivileged() { asUser = true; return *this; }
 };
 
 // The real program, as a terminal starts it, with no display at all. The
@@ -108,16 +95,22 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
         ::usleep(10000);
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    run.out = launch.outputToFullDisk ? QByteArray() : contentOf(outputs.filePath(u"out"_s));
-    run.errors = contentOf(outputs.filePath(u"errors"_s));
+    run.out = launch.outputToFullDisk ? QByteArray() : contentOf(outPath);
+    run.errors = contentOf(errorsPath);
     return run;
+}
+
+// --list of the .txt files below `folder`, with `options` after.
+Outcome listTxt(const QByteArray& folder, const QList<QByteArray>& options = {}, const Launch& launch = {})
+{
+    return ferrowax(QList<QByteArray>{"--list", "--folder", folder, "--ext", "txt"} + options, launch);
 }
 
 TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
 {
     // What cannot be written is an error, reported as such.
     for (const QByteArray& option : {QByteArray("--help"), QByteArray("--version")}) {
-        const Outcome full = ferrowax({option}, Launch().toFullDisk());
+        const Outcome full = ferrowax({option}, Launch{.outputToFullDisk = true});
         EXPECT_EQ(full.exitCode, 1) << option.constData();
         EXPECT_EQ(full.errors, "ferrowax: write error: No space left on device\n");
     }
@@ -169,7 +162,7 @@ TEST(CommandLine, AnswersWithoutADisplayAndNeverAborts)
     EXPECT_TRUE(window.errors.contains("xvfb-run ferrowax"));
 
     // A display that cannot be reached: Qt's own reason, then the advice.
-    const Outcome unreachable = ferrowax({}, Launch().on(":4711"));
+    const Outcome unreachable = ferrowax({}, Launch{.display = ":4711"});
     EXPECT_EQ(unreachable.exitCode, 1);
     EXPECT_TRUE(unreachable.errors.contains("could not connect to display :4711")) << unreachable.errors.constData();
     EXPECT_TRUE(unreachable.errors.contains("no Qt platform plugin could be initialized"));
@@ -228,13 +221,13 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
         {{"--list", tree.path("caf\xe9"), "-e", "\xc3\xa9"}, tree.path("caf\xe9/\xc3\xa9t\xc3\xa9.\xc3\xa9") + '\n'},
     };
     for (const auto& form : forms) {
-        const Outcome run = ferrowax(form.arguments, Launch().in(form.workingFolder).unprivileged());
+        const Outcome run = ferrowax(form.arguments, Launch{.workingFolder = form.workingFolder, .asUser = true});
         EXPECT_EQ(run.out, form.out) << form.arguments.join(' ').constData();
         EXPECT_EQ(run.errors, form.errors);
         EXPECT_EQ(run.exitCode, form.errors.isEmpty() ? 0 : 1);
     }
 
-    const Outcome full = ferrowax({"--list", "--folder", tree.path("sub2"), "--ext", "txt"}, Launch().toFullDisk());
+    const Outcome full = listTxt(tree.path("sub2"), {}, Launch{.outputToFullDisk = true});
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
     ::chmod(tree.path("dash/locked").constData(), 0755);
@@ -262,7 +255,7 @@ TEST(CommandLine, CompletionsOfferOptionsAndFolders)
         const Outcome run = ferrowax({"-c",
             "source " COMPLETIONS "/ferrowax.bash; complete -p ferrowax; read -ra COMP_WORDS <<< '" + completion.typed
                 + "'; COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _ferrowax; printf '%s\\n' \"${COMPREPLY[@]}\""},
-            Launch().in(tree.path()).running("/bin/bash"));
+            Launch{.workingFolder = tree.path(), .program = "/bin/bash"});
         EXPECT_EQ(run.errors, "");
         EXPECT_EQ(run.out, "complete -F _ferrowax ferrowax\n" + completion.offered) << completion.typed.constData();
     }
@@ -274,7 +267,7 @@ TEST(CommandLine, CompletionLoadsInZsh)
         GTEST_SKIP() << "zsh is not installed";
     const char* const load = "fpath=(" COMPLETIONS " $fpath); autoload -U compinit; compinit -u -D; "
                              "autoload -U +X _ferrowax && print -r -- $_comps[ferrowax]";
-    EXPECT_EQ(ferrowax({"-fc", load}, Launch().running("/usr/bin/zsh")).out, "_ferrowax\n");
+    EXPECT_EQ(ferrowax({"-fc", load}, Launch{.program = "/usr/bin/zsh"}).out, "_ferrowax\n");
 }
 
 // `depth` folders named d, each in the one before, below `top`, with
@@ -294,26 +287,6 @@ void makeChain(const QByteArray& top, int depth)
     ::close(folder);
 }
 
-// Removes what makeChain made, from the bottom up.
-void removeChain(const QByteArray& top)
-{
-    int folder = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
-    int depth = 0;
-    for (int below; (below = ::openat(folder, "d", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
-        ::close(folder);
-        folder = below;
-    }
-    ::unlinkat(folder, "bottom.txt", 0);
-    for (; depth > 0; --depth) {
-        const int above = ::openat(folder, "..", O_RDONLY | O_DIRECTORY);
-        ::close(folder);
-        ::unlinkat(above, "d", AT_REMOVEDIR);
-        folder = above;
-    }
-    ::close(folder);
-    ::rmdir(top.constData());
-}
-
 QByteArray sortedLines(const QByteArray& text)
 {
     QList<QByteArray> lines = text.split('\n');
@@ -323,7 +296,7 @@ QByteArray sortedLines(const QByteArray& text)
 
 Outcome find(const QList<QByteArray>& arguments)
 {
-    return ferrowax(arguments, Launch().running("/usr/bin/find"));
+    return ferrowax(arguments, Launch{.program = "/usr/bin/find"});
 }
 
 
@@ -337,62 +310,72 @@ TEST(CommandLine, ListWalksAnyDepthAndWidthWithinTheDescriptorLimit)
     const TmpfsMount scratch(qint64{512} << 20, tree.path("scratch"));
 #if defined(__SANITIZE_ADDRESS__)
     constexpr int depth = 4'000; // the sanitizer's frames are larger
-    // Its checks of memory open a pipe each, which fails with the
-    // descriptors all taken, so it is not run out of them.
-    const std::vector<rlim_t> limits{32};
 #else
     constexpr int depth = 25'000;
-    // Readers taking turns race one another: a few tries catch a lost one.
-    const std::vector<rlim_t> limits{32, 5, 5, 5, 5};
 #endif
     makeChain(tree.path("scratch/chain"), depth);
-    const Outcome chain = ferrowax({"--list", "--folder", tree.path("scratch/chain"), "--ext", "txt"});
-    if (!scratch.mounted())
-        removeChain(tree.path("scratch/chain"));
+    const Outcome chain = listTxt(tree.path("scratch/chain"));
+    // Deeper than the tree's own removal can reach; rm climbs back up.
+    if (!scratch.mounted()) {
+        EXPECT_EQ(std::system(("rm -rf " + tree.path("scratch/chain")).constData()), 0);
+    }
     EXPECT_EQ(chain.exitCode, 1);
     // The bottom folder was reached: its file's path is too long to list.
     EXPECT_EQ(chain.errors.count('\n'), 1);
     EXPECT_EQ(chain.errors.count("/d"), depth) << chain.errors.left(300).constData();
     EXPECT_TRUE(chain.out.isEmpty());
 
-    // Sixty-two folders a level, seventy levels below the first of them.
+    // Sixty-two folders a level, seventy levels below the first of them;
+    // and two subfolders a folder, ten levels, where each time a folder's
+    // last subfolder is taken a reader climbs back to a folder above, and
+    // that climb must not take the descriptor a reader short of them needs.
     const QByteArray names = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QByteArray level = "scratch/wide";
     for (int depthNow = 0; depthNow < 70; ++depthNow, level += "/a") {
         for (const char name : names)
             tree.file(level + '/' + name + "/x.txt");
     }
-    const Outcome found = find({tree.path("scratch/wide"), "-name", "*.txt"});
-    ASSERT_EQ(found.out.count('\n'), 70 * names.size());
-    // With two descriptors besides the standard ones, the readers take
-    // turns with what there is.
-    for (const rlim_t limit : limits) {
-        const Outcome listed = ferrowax(
-            {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(limit));
-        EXPECT_EQ(listed.exitCode, 0) << limit << listed.errors.left(300).constData();
-        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << limit;
-    }
-#if !defined(__SANITIZE_ADDRESS__)
-    // Two subfolders a folder, ten levels: each time a folder's last
-    // subfolder is taken, a reader climbs back to a folder above, and that
-    // climb must not take the descriptor a reader short of them needs.
     for (int leaf = 0; leaf < 1024; ++leaf) {
         QByteArray path = "scratch/halves";
         for (int depthNow = 0; depthNow < 10; ++depthNow)
             path += ((leaf >> depthNow) & 1) != 0 ? "/b" : "/a";
         tree.file(path + "/x.txt");
     }
-    const Outcome halves = ferrowax(
-        {"--list", "--folder", tree.path("scratch/halves"), "--ext", "txt"}, Launch().withDescriptors(5));
-    EXPECT_EQ(halves.exitCode, 0) << halves.errors.left(300).constData();
-    EXPECT_EQ(halves.out.count('\n'), 1024);
-
-    // With one, a subfolder cannot be opened at all: reported, not waited for.
-    const Outcome starved = ferrowax(
-        {"--list", "--folder", tree.path("scratch/wide"), "--ext", "txt"}, Launch().withDescriptors(4));
-    EXPECT_EQ(starved.exitCode, 1);
-    EXPECT_TRUE(starved.errors.contains(": Too many open files (in ")) << starved.errors.left(300).constData();
+    const Outcome wide = find({tree.path("scratch/wide"), "-name", "*.txt"});
+    const Outcome halves = find({tree.path("scratch/halves"), "-name", "*.txt"});
+    ASSERT_EQ(wide.out.count('\n'), 70 * names.size());
+    ASSERT_EQ(halves.out.count('\n'), 1024);
+    // With two descriptors besides the standard ones, the readers take
+    // turns with what there is; with one, a subfolder cannot be opened at
+    // all: reported, not waited for.
+    const struct {
+        const char* tree;
+        rlim_t limit;
+        QByteArray out;
+        QByteArray error = {};
+    } rows[] = {
+        {"wide", 32, wide.out},
+    // The sanitizer's checks of memory open a pipe each, which fails with
+    // the descriptors all taken, so it is not run out of them.
+#if !defined(__SANITIZE_ADDRESS__)
+        // Readers taking turns race one another: a few tries catch a lost one.
+        {"wide", 5, wide.out},
+        {"wide", 5, wide.out},
+        {"wide", 5, wide.out},
+        {"wide", 5, wide.out},
+        {"halves", 5, halves.out},
+        {"wide", 4, {}, ": Too many open files (in "},
 #endif
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tree + std::to_string(row.limit));
+        const Outcome listed = listTxt(tree.path("scratch/") + row.tree, {}, Launch{.descriptorLimit = row.limit});
+        EXPECT_EQ(listed.exitCode, row.error.isEmpty() ? 0 : 1) << listed.errors.left(300).constData();
+        if (row.error.isEmpty())
+            EXPECT_EQ(sortedLines(listed.out), sortedLines(row.out));
+        else
+            EXPECT_TRUE(listed.errors.contains(row.error)) << listed.errors.left(300).constData();
+    }
 }
 
 // Each option gives find's answer on the same tree (as a set: Ferrowax
@@ -404,29 +387,36 @@ TEST(CommandLine, ListLeavesOutAndIgnoresCaseAsFindDoes)
              "src/.cache/e.txt", "build/cache-1/f.txt", "keep/skip/g.txt", "keep/skipped/h.txt", "up.TXT",
              "src/mixed.Txt", "x.\xc3\x89T\xc3\x89", "y.\xc3\xa9t\xc3\xa9", "z.\xc9t\xc9", "w.TX", "v.\xc3\x89T*"})
         tree.file(name);
-    const auto same = [&](const QList<QByteArray>& options, const QList<QByteArray>& findExpression) {
-        const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + options);
-        EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
-        const Outcome found = find(QList<QByteArray>{tree.path()} + findExpression);
-        EXPECT_FALSE(found.out.isEmpty());
-        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out)) << options.join(' ').constData();
-    };
-    // A wildcard matches a leading full stop too: *cache* leaves out .cache.
-    same({"--ext", "txt", "--exclude", "node_modules", "--exclude", ".g*", "--exclude", "*cache*", "--exclude",
+    const struct {
+        QList<QByteArray> options;
+        QList<QByteArray> findExpression;
+    } rows[] = {
+        // A wildcard matches a leading full stop too: *cache* leaves out .cache.
+        {{"--ext", "txt", "--exclude", "node_modules", "--exclude", ".g*", "--exclude", "*cache*", "--exclude",
              tree.path("keep/skip")},
-        {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".g*", "-o", "-name", "*cache*",
-            "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt", "-print"});
-    same({"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"});
-    same({"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"});
-    // The whole extension, and no character of it a wildcard.
-    same({"--ext", "tx", "--ext", "\xc3\xa9t*", "--ignore-case"},
-        {"-type", "f", "(", "-iname", "*.tx", "-o", "-iname", "*.\xc3\xa9t\\*", ")"});
+            {"-mindepth", "1", "-type", "d", "(", "-name", "node_modules", "-o", "-name", ".g*", "-o", "-name",
+                "*cache*", "-o", "-path", tree.path("keep/skip"), ")", "-prune", "-o", "-type", "f", "-name", "*.txt",
+                "-print"}},
+        {{"--ext", "txt", "--ignore-case"}, {"-type", "f", "-iname", "*.txt"}},
+        {{"--ext", "\xc3\xa9t\xc3\xa9", "--ignore-case"}, {"-type", "f", "-iname", "*.\xc3\xa9t\xc3\xa9"}},
+        // The whole extension, and no character of it a wildcard.
+        {{"--ext", "tx", "--ext", "\xc3\xa9t*", "--ignore-case"},
+            {"-type", "f", "(", "-iname", "*.tx", "-o", "-iname", "*.\xc3\xa9t\\*", ")"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.options.join(' ').toStdString());
+        const Outcome listed = ferrowax(QList<QByteArray>{"--list", "--folder", tree.path()} + row.options);
+        EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
+        const Outcome found = find(QList<QByteArray>{tree.path()} + row.findExpression);
+        EXPECT_FALSE(found.out.isEmpty());
+        EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
+    }
 
     // A path is from the current folder; a folder that does not exist is
     // left out of nothing.
     const Outcome relative = ferrowax({"--list", "--folder", ".", "--ext", "txt", "--exclude", "./src", "--exclude",
                                           "keep/skip/", "--exclude", "/nowhere/x"},
-        Launch().in(tree.path()));
+        Launch{.workingFolder = tree.path()});
     EXPECT_EQ(sortedLines(relative.out),
         sortedLines(tree.path("top.txt") + '\n' + tree.path("node_modules/a.txt") + '\n' + tree.path(".git/d.txt")
             + '\n' + tree.path("build/cache-1/f.txt") + '\n' + tree.path("keep/skipped/h.txt") + '\n'));
@@ -444,10 +434,10 @@ TEST(CommandLine, ListStaysOnOneFileSystem)
         GTEST_SKIP() << mounted.whyNot().toStdString();
     tree.file("sub/mounted/c.txt");
     tree.file("sub/mounted/inner/d.txt");
-    const Outcome listed = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt", "--one-file-system"});
+    const Outcome listed = listTxt(tree.path(), {"--one-file-system"});
     const Outcome found = find({tree.path(), "-xdev", "-type", "f", "-name", "*.txt"});
-    const Outcome everything = ferrowax({"--list", "--folder", tree.path(), "--ext", "txt"});
-    const Outcome inside = ferrowax({"--list", "--folder", tree.path("sub/mounted"), "--one-file-system", "--ext", "txt"});
+    const Outcome everything = listTxt(tree.path());
+    const Outcome inside = listTxt(tree.path("sub/mounted"), {"--one-file-system"});
     EXPECT_EQ(listed.exitCode, 0) << listed.errors.constData();
     EXPECT_EQ(sortedLines(listed.out), sortedLines(found.out));
     EXPECT_EQ(listed.out.count('\n'), 2);

@@ -1,11 +1,11 @@
 #include "os/file_descriptor.h"
 #include "os/output_file.h"
+#include "support/file_contents.h"
 #include "support/qt_printers.h"
 #include "support/tmpfs_mount.h"
 #include "support/temp_tree.h"
 #include "support/unprivileged.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -30,18 +30,6 @@ void save(const QByteArray& path, const QByteArray& text)
     const std::unique_ptr<OutputFile> file = files.create(path);
     file->write(text);
     file->close();
-}
-
-QByteArray contentOf(const QByteArray& path)
-{
-    QFile file(QString::fromUtf8(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList namesIn(const QByteArray& folder)
-{
-    return QDir(QString::fromUtf8(folder))
-        .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QByteArray attributeOf(const QByteArray& path, const char* name)

@@ -1,5 +1,6 @@
 #include "os/file_descriptor.h"
 #include "os/workbook_cache.h"
+#include "support/file_contents.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/temp_tree.h"
@@ -31,12 +32,6 @@ QString store(const TempTree& folder, int number)
     QFile(path + u".partial"_s).open(QIODevice::WriteOnly);
     WorkbookCache(QFile::decodeName(folder.path())).store(path + u".partial"_s, path, made);
     return path;
-}
-
-QByteArray contentOf(const QByteArray& path)
-{
-    QFile file(QString::fromUtf8(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // What lies at `path`, as far as a test tells things apart.

@@ -3,6 +3,7 @@
 #include "os/file_descriptor.h"
 #include "os/output_file.h"
 #include "results/text_export.h"
+#include "support/file_contents.h"
 #include "support/hang_guard.h"
 #include "support/qt_printers.h"
 #include "support/recording_file_system.h"
@@ -11,17 +12,15 @@
 #include "support/tmpfs_mount.h"
 #include "support/unprivileged.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <utility>
 #include <filesystem>
-#include <fcntl.h>
+#include <functional>
+#include <optional>
+#include <utility>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,17 +29,6 @@ using namespace ferrowax;
 using namespace ferrowax::testing;
 
 namespace {
-
-QByteArray contentOf(const QByteArray& path)
-{
-    QFile file(QString::fromUtf8(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList filesIn(const QByteArray& folder)
-{
-    return QDir(QString::fromUtf8(folder)).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // Keeps what is written and fails once it holds `capacity` bytes, like a
 // disk that fills up.
@@ -71,33 +59,27 @@ public:
     }
 };
 
-std::vector<int> reportedLines(const ScriptedDialogs& boxes)
-{
-    std::vector<int> lines;
-    for (const ShownBox& report : boxes.errorReports()) {
-        EXPECT_TRUE(report.text.contains(u"in Drovatek2021/08/31.Form1.PushButton2_Click at line "_s));
-        lines.push_back(report.text.section(u"at line "_s, 1).section(u'\r', 0, 0).toInt());
-    }
-    return lines;
-}
-
-// The reports and the "Done." of a save, in one line.
+// The reports and the "Done." of a save, in one line: each report as its
+// line and the first line of its text.
 QByteArray outcomeOf(const ScriptedDialogs& boxes)
 {
     QStringList said;
-    for (const ShownBox& report : boxes.errorReports())
-        said << report.text.section(u"at line "_s, 1).section(u'\r', 0, 0) + u' ' + report.text.section(u'\r', 0, 0);
+    for (const ShownBox& report : boxes.errorReports()) {
+        EXPECT_TRUE(report.text.contains(u"in Drovatek2021/08/31.Form1.PushButton2_Click at line "_s));
+        said << report.text.section(u"at line "_s, 1).section(u'\r', 0, 0) + u' ' + report.text.section(u"\r\n"_s, 0, 0);
+    }
     if (boxes.messages().contains(u"Done."_s))
         said << u"Done."_s;
     return said.join(u"; "_s).toUtf8();
 }
 
-struct TextExportTest : ::testing::Test {
+// A window with results, a tree to save into and scripted answers.
+struct Export {
     ScriptedServices scripted;
     WindowState window;
     TempTree tree;
 
-    void results(std::initializer_list<QByteArray> paths)
+    void results(const std::vector<QByteArray>& paths)
     {
         for (const QByteArray& path : paths)
             window.resultList().append(path, true);
@@ -107,71 +89,98 @@ struct TextExportTest : ::testing::Test {
         scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(path));
         PushButton2_Click(window, scripted.services);
     }
+    // Saves to `path` with Yes ready should it be replaced; tells how it ended.
+    QByteArray replace(const QByteArray& path)
+    {
+        scripted.dialogs.shown.clear();
+        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
+        saveAs(path);
+        return outcomeOf(scripted.dialogs);
+    }
 };
 
-TEST_F(TextExportTest, WritesOneCrLfLinePerEntry)
+struct TextExportTest : ::testing::Test, Export {};
+
+// Ticked or not, every result is written, under the name as given and as
+// bytes; an existing file is replaced on Yes, keeping its owner and every
+// bit of its mode, and untouched on No; Cancel writes and says nothing, and
+// neither changes the pointer.
+TEST(TextExport, WritesOneCrLfLinePerResultUnderTheNameGivenAsAnswered)
 {
-    results({"C:\\A\\x.txt", "C:\\B\\y.jpg"});
-    window.resultList().setChecked(2, false); // ticked or not, every result is written
-    window.setMousePointer(Pointer::Hand);
-    int pointerAtDone = -1;
-    scripted.dialogs.whileShown = [&](const ShownBox& box) {
-        if (box.text == u"Done."_s)
-            pointerAtDone = window.mousePointer();
+    const bool root = ::geteuid() == 0;
+    const QByteArray old = "old content that is longer than the new\r\n";
+    const struct {
+        const char* what;
+        std::vector<QByteArray> results;
+        QByteArray name; // empty: Cancel
+        QByteArray content = "/new/a.txt\r\n";
+        mode_t mode = 0; // of a file there before; 0: none
+        int answer = Answer::Yes; // to the question whether to replace it
+    } cases[] = {
+        {"ticked or not", {"C:\\A\\x.txt", "C:\\B\\y.jpg"}, "out.txt", "C:\\A\\x.txt\r\nC:\\B\\y.jpg\r\n"},
+        {"the name as given, paths as bytes", {"/photos/caf\xe9.jpg", "/notes/new\nline.txt"}, "results",
+            "/photos/caf\xe9.jpg\r\n/notes/new\nline.txt\r\n"},
+        {"an empty list", {}, "empty.txt", ""},
+        {"Cancel", {"/a"}, ""},
+        {"an existing file, No", {"/new/a.txt"}, "old.txt", old, 0640, Answer::No},
+        {"an existing file, Yes", {"/new/a.txt"}, "old.txt", "/new/a.txt\r\n", 0640},
+        {"the set-group-ID bit", {"/new/a.txt"}, "kept.txt", "/new/a.txt\r\n", 02750},
+        {"a name as long as the file system allows", {"/new/a.txt"}, QByteArray(251, 'n') + ".txt", "/new/a.txt\r\n",
+            02750},
     };
-    saveAs(tree.path("out.txt"));
-    EXPECT_EQ(contentOf(tree.path("out.txt")), "C:\\A\\x.txt\r\nC:\\B\\y.jpg\r\n");
-    EXPECT_EQ(contentOf(tree.path("out.txt")).size(), 24);
-    EXPECT_EQ(scripted.dialogs.lastSaveRequest.title, u"Save"_s);
-    EXPECT_EQ(scripted.dialogs.lastSaveRequest.filters, (QStringList{u"Text Files (*.txt)"_s, u"All Files (*.*)"_s}));
-    EXPECT_EQ(scripted.dialogs.messages(), QStringList{u"Done."_s});
-    EXPECT_EQ(pointerAtDone, Pointer::Hourglass);
-    EXPECT_EQ(window.mousePointer(), Pointer::Default);
-}
-
-TEST_F(TextExportTest, NameIsUsedAsGivenAndPathsAsBytes)
-{
-    results({"/photos/caf\xe9.jpg", "/notes/new\nline.txt"});
-    saveAs(tree.path("results"));
-    EXPECT_EQ(contentOf(tree.path("results")), "/photos/caf\xe9.jpg\r\n/notes/new\nline.txt\r\n");
-    EXPECT_FALSE(QFile::exists(QString::fromUtf8(tree.path("results.txt"))));
-}
-
-TEST_F(TextExportTest, EmptyListGivesAnEmptyFile)
-{
-    saveAs(tree.path("empty.txt"));
-    EXPECT_EQ(contentOf(tree.path("empty.txt")), QByteArray());
-    EXPECT_EQ(scripted.dialogs.messages(), QStringList{u"Done."_s});
-}
-
-TEST_F(TextExportTest, CancelWritesNothingAndSaysNothing)
-{
-    results({"/a"});
-    window.setMousePointer(Pointer::Hand);
-    PushButton2_Click(window, scripted.services);
-    EXPECT_TRUE(scripted.dialogs.messages().isEmpty());
-    EXPECT_EQ(window.mousePointer(), Pointer::Hand);
-}
-
-TEST_F(TextExportTest, ExistingFileIsReplacedOnYesAndUntouchedOnNo)
-{
-    results({"/new/a.txt"});
-    tree.file("old.txt", "old content that is longer than the new\r\n");
-    ::chmod(tree.path("old.txt").constData(), 0640);
-    const QString question = u"Are you sure you wish to overwrite "_s + QString::fromUtf8(tree.path("old.txt")) + u" ?"_s;
-
-    scripted.dialogs.messageAnswers.push_back(Answer::No);
-    saveAs(tree.path("old.txt"));
-    EXPECT_EQ(contentOf(tree.path("old.txt")), "old content that is longer than the new\r\n");
-    EXPECT_EQ(scripted.dialogs.messages(), QStringList{question});
-    EXPECT_EQ(scripted.dialogs.shown.back().style, 4);
-
-    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-    saveAs(tree.path("old.txt"));
-    EXPECT_EQ(contentOf(tree.path("old.txt")), "/new/a.txt\r\n");
-    EXPECT_EQ(QFileInfo(QString::fromUtf8(tree.path("old.txt"))).permissions() & 0x7777, QFile::ReadOwner
-        | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
-    EXPECT_EQ(filesIn(tree.path()), QStringList{u"old.txt"_s});
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        Export save;
+        save.results(row.results);
+        if (row.results.size() > 1)
+            save.window.resultList().setChecked(2, false);
+        const QByteArray target = save.tree.path(row.name);
+        QStringList said;
+        if (row.mode != 0) {
+            save.tree.file(row.name, old);
+            if (root) {
+                ASSERT_EQ(::chown(target.constData(), 1234, 5678), 0);
+            }
+            ::chmod(target.constData(), row.mode);
+            save.scripted.dialogs.messageAnswers.push_back(row.answer);
+            said << u"Are you sure you wish to overwrite "_s + QString::fromUtf8(target) + u" ?"_s;
+        }
+        if (!row.name.isEmpty() && row.answer == Answer::Yes)
+            said << u"Done."_s;
+        save.window.setMousePointer(Pointer::Hand);
+        int pointerAtDone = -1;
+        int questionStyle = -1;
+        save.scripted.dialogs.whileShown = [&](const ShownBox& box) {
+            if (box.text == u"Done."_s)
+                pointerAtDone = save.window.mousePointer();
+            if (box.text.startsWith(u"Are you sure"_s))
+                questionStyle = box.style;
+        };
+        if (row.name.isEmpty())
+            PushButton2_Click(save.window, save.scripted.services);
+        else
+            save.saveAs(target);
+        if (!row.name.isEmpty()) {
+            EXPECT_EQ(contentOf(target), row.content);
+        }
+        EXPECT_EQ(namesIn(save.tree.path()), row.name.isEmpty() ? QStringList() : QStringList{QString::fromUtf8(row.name)});
+        EXPECT_EQ(save.scripted.dialogs.lastSaveRequest.title, u"Save"_s);
+        EXPECT_EQ(save.scripted.dialogs.lastSaveRequest.filters,
+            (QStringList{u"Text Files (*.txt)"_s, u"All Files (*.*)"_s}));
+        EXPECT_EQ(save.scripted.dialogs.messages(), said);
+        if (row.mode != 0) {
+            struct stat saved {};
+            ASSERT_EQ(::stat(target.constData(), &saved), 0);
+            EXPECT_EQ(saved.st_mode & 07777, root ? row.mode : row.mode & ~S_ISGID);
+            if (root) {
+                EXPECT_EQ(std::make_pair(saved.st_uid, saved.st_gid), std::make_pair(1234U, 5678U));
+            }
+        }
+        EXPECT_EQ(questionStyle, row.mode != 0 ? 4 : -1);
+        const bool done = said.endsWith(u"Done."_s);
+        EXPECT_EQ(pointerAtDone, done ? Pointer::Hourglass : -1);
+        EXPECT_EQ(save.window.mousePointer(), done ? Pointer::Default : Pointer::Hand);
+    }
 }
 
 // The file at the end of a chain of links is replaced, whatever bytes the
@@ -182,8 +191,7 @@ TEST_F(TextExportTest, SaveThroughAChainOfLinksReplacesTheFileAtItsEnd)
     tree.file("d\xff/final.txt", "old\r\n");
     tree.symlink("final.txt", "d\xff/mid.txt");
     tree.symlink("d\xff/mid.txt", "first.txt");
-    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-    saveAs(tree.path("first.txt"));
+    EXPECT_EQ(replace(tree.path("first.txt")), "Done.");
     // Read back by bytes: these names are no text.
     const FileDescriptor final(::open(tree.path("d\xff/final.txt").constData(), O_RDONLY));
     char content[64] = {};
@@ -196,7 +204,6 @@ TEST_F(TextExportTest, SaveThroughAChainOfLinksReplacesTheFileAtItsEnd)
     }
     const auto entries = std::filesystem::directory_iterator(tree.path("d\xff").toStdString());
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 2);
-    EXPECT_TRUE(scripted.dialogs.errorReports().empty());
 
     // As many links as the system follows in one lookup, and no more; the
     // links inside a link's folders count too.
@@ -206,46 +213,13 @@ TEST_F(TextExportTest, SaveThroughAChainOfLinksReplacesTheFileAtItsEnd)
     tree.symlink(".", "chain/here");
     tree.symlink("here/39", "chain/through-a-folder-link");
     for (const QByteArray name : {"40", "41", "through-a-folder-link"}) {
-        scripted.dialogs.shown.clear();
-        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-        saveAs(tree.path("chain/" + name));
+        const QByteArray outcome = replace(tree.path("chain/" + name));
         const bool followed = FileDescriptor(::open(tree.path("chain/" + name).constData(), O_RDONLY)).get() >= 0;
         EXPECT_EQ(followed, name == "40");
-        EXPECT_EQ(reportedLines(scripted.dialogs), followed ? std::vector<int>{} : std::vector<int>{130}) << name.data();
-        if (!followed) {
-            EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"Too many levels of symbolic links\r\n"_s));
-        }
+        EXPECT_EQ(outcome, followed ? "Done." : "130 Too many levels of symbolic links") << name.data();
     }
     EXPECT_EQ(contentOf(tree.path("chain/0")), "/new/a.txt\r\n");
-    EXPECT_EQ(filesIn(tree.path("chain")).size(), 44);
-}
-
-// The new file keeps the old one's owner and every bit of its mode, the
-// set-group-ID bit included; and a name as long as the file system allows
-// can be saved.
-TEST_F(TextExportTest, ReplacedFileKeepsOwnerAndModeAndLongNamesCanBeSaved)
-{
-    results({"/new/a.txt"});
-    const QByteArray longName = QByteArray(251, 'n') + ".txt";
-    for (const QByteArray& name : {QByteArray("kept.txt"), longName}) {
-        tree.file(name, "old\r\n");
-        const bool root = ::geteuid() == 0;
-        if (root) {
-            ASSERT_EQ(::chown(tree.path(name).constData(), 1234, 5678), 0);
-        }
-        ::chmod(tree.path(name).constData(), 02750);
-        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-        saveAs(tree.path(name));
-        EXPECT_EQ(contentOf(tree.path(name)), "/new/a.txt\r\n");
-        struct stat saved {};
-        ASSERT_EQ(::stat(tree.path(name).constData(), &saved), 0);
-        EXPECT_EQ(saved.st_mode & 07777, root ? 02750U : 0750U) << name.size();
-        if (root) {
-            EXPECT_EQ(std::make_pair(saved.st_uid, saved.st_gid), std::make_pair(1234U, 5678U));
-        }
-    }
-    EXPECT_TRUE(scripted.dialogs.errorReports().empty());
-    EXPECT_EQ(filesIn(tree.path()).size(), 2);
+    EXPECT_EQ(namesIn(tree.path("chain")).size(), 44);
 }
 
 // A folder renamed in the middle of a save gets the file under its new
@@ -253,10 +227,12 @@ TEST_F(TextExportTest, ReplacedFileKeepsOwnerAndModeAndLongNamesCanBeSaved)
 TEST_F(TextExportTest, FolderRenamedDuringTheSaveGetsTheFileAndNoLitter)
 {
     for (const int clearAtYield : {0, 3}) {
+        SCOPED_TRACE(clearAtYield);
         window.resultList().clear();
         results({"/1", "/2", "/3", "/4"});
         const QByteArray folder = "f" + QByteArray::number(clearAtYield);
         tree.folder(folder);
+        scripted.eventPump.yields = 0;
         scripted.eventPump.onYield = [&](int yieldNumber) {
             if (yieldNumber == 2) {
                 ASSERT_EQ(::rename(tree.path(folder).constData(), tree.path(folder + "-moved").constData()), 0);
@@ -264,12 +240,10 @@ TEST_F(TextExportTest, FolderRenamedDuringTheSaveGetsTheFileAndNoLitter)
             if (yieldNumber == clearAtYield)
                 window.resultList().clear();
         };
-        saveAs(tree.path(folder + "/out.txt"));
+        EXPECT_EQ(replace(tree.path(folder + "/out.txt")), clearAtYield == 0 ? "Done." : "136 Index out of bounds");
+        EXPECT_EQ(namesIn(tree.path(folder + "-moved")), clearAtYield == 0 ? QStringList{u"out.txt"_s} : QStringList());
         if (clearAtYield == 0) {
             EXPECT_EQ(contentOf(tree.path(folder + "-moved/out.txt")), "/1\r\n/2\r\n/3\r\n/4\r\n");
-            EXPECT_EQ(filesIn(tree.path(folder + "-moved")), QStringList{u"out.txt"_s});
-        } else {
-            EXPECT_TRUE(filesIn(tree.path(folder + "-moved")).isEmpty());
         }
     }
 }
@@ -289,9 +263,8 @@ TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWr
     const QByteArray said = runUnprivileged([&] {
         // Longer than the new text, which must not keep its tail.
         const QByteArray old = "old text, longer than the results that replace it";
-        tree.file("user/protected.txt", old);
-        tree.file("user/locked/open.txt", old);
-        tree.file("user/locked/protected.txt", old);
+        for (const char* name : {"user/protected.txt", "user/locked/open.txt", "user/locked/protected.txt"})
+            tree.file(name, old);
         ::chmod(tree.path("user/protected.txt").constData(), 0444);
         ::chmod(tree.path("user/locked/open.txt").constData(), 0640);
         ::chmod(tree.path("user/locked/protected.txt").constData(), 0444);
@@ -307,11 +280,8 @@ TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWr
             const QByteArray target = tree.path("user/" + name);
             QByteArray during = "-";
             scripted.eventPump.onYield = [&](int) { during = contentAt(target); };
-            scripted.dialogs.shown.clear();
-            if (QFile::exists(QString::fromUtf8(target)))
-                scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-            saveAs(target);
-            said += name + ": " + outcomeOf(scripted.dialogs) + ", during " + during + ", after " + contentAt(target) + '\n';
+            const QByteArray outcome = replace(target);
+            said += name + ": " + outcome + ", during " + during + ", after " + contentAt(target) + '\n';
         }
         ::chmod(tree.path("user/locked").constData(), 0755);
         return said;
@@ -325,8 +295,8 @@ TEST_F(TextExportTest, WriteProtectionIsHonouredAndAFolderThatTakesNoNewFileIsWr
     ASSERT_EQ(::stat(tree.path("user/locked/open.txt").constData(), &saved), 0);
     EXPECT_EQ(saved.st_mode & 07777, 0640U);
     EXPECT_EQ(saved.st_uid, ::geteuid() == 0 ? unprivilegedId : ::geteuid());
-    EXPECT_EQ(filesIn(tree.path("user/locked")), (QStringList{u"open.txt"_s, u"protected.txt"_s}));
-    EXPECT_EQ(filesIn(tree.path("user")), (QStringList{u"locked"_s, u"protected.txt"_s}));
+    EXPECT_EQ(namesIn(tree.path("user/locked")), (QStringList{u"open.txt"_s, u"protected.txt"_s}));
+    EXPECT_EQ(namesIn(tree.path("user")), (QStringList{u"locked"_s, u"protected.txt"_s}));
 }
 
 // On a file system that writes its calls down, the new file is on the disk
@@ -365,70 +335,54 @@ TEST_F(TextExportTest, SaveIsOnTheDiskBeforeDoneAndAFailedSyncIsReported)
         ASSERT_TRUE(disk.mounted()) << disk.whyNot().toStdString();
         for (const QByteArray name : {"out.txt", "locked/out.txt"}) {
             // Longer than the new text, in a file system that cannot reserve room.
-            QFile old(QString::fromUtf8(disk.path(name)));
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()) && old.open(QIODevice::WriteOnly) && old.write(oldText) > 0);
-            old.close();
+            ASSERT_TRUE(writeFile(disk.path(name), oldText));
             ::chmod(disk.path("locked").constData(), 0555);
-            scripted.dialogs.shown.clear();
-            scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-            saveAs(disk.path(name));
             const bool inPlace = name.startsWith("locked");
-            EXPECT_EQ(outcomeOf(scripted.dialogs), QByteArray(inPlace ? row.inPlace : row.replaced))
+            EXPECT_EQ(replace(disk.path(name)), QByteArray(inPlace ? row.inPlace : row.replaced))
                 << name.constData() << " " << row.failing.toStdString();
             if (row.failing == u"fsync"_s && !inPlace) {
                 EXPECT_EQ(contentOf(disk.path(name)), oldText);
             }
         }
-        EXPECT_EQ(filesIn(disk.path()), (QStringList{u"locked"_s, u"out.txt"_s}));
+        EXPECT_EQ(namesIn(disk.path()), (QStringList{u"locked"_s, u"out.txt"_s}));
     }
 }
 
 // Whatever fails, one report says so at the step that failed, "Done." is
-// not shown, the old file, if any, stays as it was and nothing is left beside it.
+// not shown, the old file, if any, stays as it was and nothing is left
+// beside it.
 TEST_F(TextExportTest, ExportThatCannotBeWrittenEndsWithOneReportAndNoFileChanged)
 {
     const HangGuard guard;
-    results({"/a"});
     tree.file("folder/inside.txt", "kept");
-    ASSERT_EQ(::mkfifo(tree.path("pipe.txt").constData(), 0600), 0); // nobody reads it
-    struct Case {
-        QByteArray target;
-        QString description;
-    };
-    const std::vector<Case> cases{
-        {tree.path("missing/out.txt"), u"No such file or directory"_s},
-        {tree.path("folder"), u"Is a directory"_s},
-        {tree.path("pipe.txt"), QString::fromUtf8(tree.path("pipe.txt")) + u" is not a regular file"_s},
-        {tree.path(QByteArray(NAME_MAX + 1, 'n')), u"File name too long"_s},
-    };
-    for (const Case& failing : cases) {
-        scripted.dialogs.shown.clear();
-        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-        saveAs(failing.target);
-        EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{130}) << failing.target.constData();
-        EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(failing.description + u"\r\n"_s));
-        EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
-        EXPECT_EQ(window.mousePointer(), Pointer::Default);
-    }
-    EXPECT_EQ(contentOf(tree.path("folder/inside.txt")), "kept");
-    EXPECT_EQ(filesIn(tree.path()), (QStringList{u"folder"_s, u"pipe.txt"_s}));
-}
-
-TEST_F(TextExportTest, ListEmptiedDuringTheExportGivesOneReportAndNoFile)
-{
-    results({"/1", "/2", "/3", "/4"});
     tree.file("out.txt", "before\r\n");
-    scripted.eventPump.onYield = [&](int yieldNumber) {
-        if (yieldNumber == 2)
-            window.resultList().clear();
+    ASSERT_EQ(::mkfifo(tree.path("pipe.txt").constData(), 0600), 0); // nobody reads it
+    const struct {
+        QByteArray target;
+        QByteArray outcome;
+        int emptyListAtYield = 0;
+    } cases[] = {
+        {"missing/out.txt", "130 No such file or directory"},
+        {"folder", "130 Is a directory"},
+        {"pipe.txt", "130 " + tree.path("pipe.txt") + " is not a regular file"},
+        {QByteArray(NAME_MAX + 1, 'n'), "130 File name too long"},
+        {"out.txt", "136 Index out of bounds", 2},
     };
-    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-    saveAs(tree.path("out.txt"));
-    EXPECT_EQ(contentOf(tree.path("out.txt")), "before\r\n");
-    EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
-    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"Index out of bounds\r\n"_s));
-    EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
-    EXPECT_EQ(filesIn(tree.path()), QStringList{u"out.txt"_s});
+    for (const auto& failing : cases) {
+        SCOPED_TRACE(failing.target.constData());
+        window.resultList().clear();
+        results({"/1", "/2", "/3", "/4"});
+        scripted.eventPump.yields = 0;
+        scripted.eventPump.onYield = [&](int yieldNumber) {
+            if (yieldNumber == failing.emptyListAtYield)
+                window.resultList().clear();
+        };
+        EXPECT_EQ(replace(tree.path(failing.target)), failing.outcome);
+        EXPECT_EQ(window.mousePointer(), Pointer::Default);
+        EXPECT_EQ(contentOf(tree.path("folder/inside.txt")), "kept");
+        EXPECT_EQ(contentOf(tree.path("out.txt")), "before\r\n");
+        EXPECT_EQ(namesIn(tree.path()), (QStringList{u"folder"_s, u"out.txt"_s, u"pipe.txt"_s}));
+    }
 }
 
 // The lines reach the disk a block at a time on the I/O service's threads,
@@ -447,7 +401,6 @@ TEST_F(TextExportTest, LinesGoToTheDiskInBlocksWhileOtherCommandsRun)
     for (const During during : {During::Nothing, During::SecondSave, During::ListEmptied}) {
         SCOPED_TRACE(static_cast<int>(during));
         tree.file("out.txt", "before\r\n");
-        scripted.dialogs.shown.clear();
         scripted.eventPump.yields = 0;
         bool ran = false;
         scripted.eventPump.onWait = [&] {
@@ -458,21 +411,15 @@ TEST_F(TextExportTest, LinesGoToTheDiskInBlocksWhileOtherCommandsRun)
             if (during == During::SecondSave)
                 saveAs(tree.path("second.txt"));
         };
-        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-        saveAs(tree.path("out.txt"));
+        const QByteArray outcome = replace(tree.path("out.txt"));
         EXPECT_TRUE(ran);
-        if (during == During::ListEmptied) {
-            EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
-            EXPECT_EQ(contentOf(tree.path("out.txt")), "before\r\n");
-            EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
-        } else {
-            EXPECT_TRUE(scripted.dialogs.errorReports().empty());
-            EXPECT_TRUE(contentOf(tree.path("out.txt")) == expected);
-            EXPECT_EQ(scripted.dialogs.messages().count(u"Done."_s), during == During::SecondSave ? 2 : 1);
-        }
+        const bool emptied = during == During::ListEmptied;
+        EXPECT_EQ(outcome, emptied ? "136 Index out of bounds" : "Done.");
+        EXPECT_TRUE(contentOf(tree.path("out.txt")) == (emptied ? "before\r\n" : expected));
+        EXPECT_EQ(scripted.dialogs.messages().count(u"Done."_s), during == During::SecondSave ? 2 : !emptied);
     }
     EXPECT_TRUE(contentOf(tree.path("second.txt")) == expected);
-    EXPECT_EQ(filesIn(tree.path()), (QStringList{u"out.txt"_s, u"second.txt"_s}));
+    EXPECT_EQ(namesIn(tree.path()), (QStringList{u"out.txt"_s, u"second.txt"_s}));
 }
 
 // A disk that fills up in the middle: a small file system of its own where
@@ -487,27 +434,18 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     const TmpfsMount disk(64 * 1024);
     if (disk.mounted()) {
         const QByteArray target = disk.path() + "/results.txt";
-        QFile file(QString::fromUtf8(target));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(old);
-        file.close();
-        scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-        saveAs(target);
+        ASSERT_TRUE(writeFile(target, old));
+        EXPECT_EQ(replace(target), "136 No space left on device");
         EXPECT_EQ(contentOf(target), old);
-        EXPECT_EQ(filesIn(disk.path()), QStringList{u"results.txt"_s});
+        EXPECT_EQ(namesIn(disk.path()), QStringList{u"results.txt"_s});
 
         const QByteArray inPlace = runUnprivileged([&] {
-            ScriptedDialogs& boxes = scripted.dialogs;
-            boxes.shown.clear();
             const QByteArray locked = disk.path() + "/locked";
-            QFile file(QString::fromUtf8(locked + "/results.txt"));
-            if (::mkdir(locked.constData(), 0755) != 0 || !file.open(QIODevice::WriteOnly) || file.write(old) != old.size())
+            if (!writeFile(locked + "/results.txt", old))
                 return QByteArray("cannot prepare");
-            file.close();
             ::chmod(locked.constData(), 0555);
-            boxes.messageAnswers.push_back(Answer::Yes);
-            saveAs(locked + "/results.txt");
-            return outcomeOf(boxes) + (contentOf(locked + "/results.txt") == old ? ", old file whole" : ", old file lost");
+            return replace(locked + "/results.txt")
+                + (contentOf(locked + "/results.txt") == old ? ", old file whole" : ", old file lost");
         });
         EXPECT_EQ(inPlace, "140 No space left on device, old file whole");
     } else {
@@ -519,10 +457,8 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
         scripted.dialogs.saveAnswers.push_back(QString::fromUtf8(tree.path("disk.txt")));
         PushButton2_Click(window, withFilling);
         EXPECT_FALSE(filling.closed);
+        EXPECT_EQ(outcomeOf(scripted.dialogs), "136 No space left on device");
     }
-    EXPECT_EQ(reportedLines(scripted.dialogs), std::vector<int>{136});
-    EXPECT_TRUE(scripted.dialogs.errorReports().front().text.startsWith(u"No space left on device\r\n"_s));
-    EXPECT_FALSE(scripted.dialogs.messages().contains(u"Done."_s));
 
     // Where room cannot be reserved (NFS, FUSE), writing into the new
     // blocks first finds out; the disk filling half way through those
@@ -530,14 +466,9 @@ TEST_F(TextExportTest, FullDiskLeavesTheOldFileWholeWithOneReport)
     const RecordingFileSystem full({u"full"_s});
     if (!full.mounted())
         GTEST_SKIP() << full.whyNot().toStdString();
-    QFile file(QString::fromUtf8(full.path("locked/results.txt")));
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) && file.write(old) > 0);
-    file.close();
+    ASSERT_TRUE(writeFile(full.path("locked/results.txt"), old));
     ::chmod(full.path("locked").constData(), 0555);
-    scripted.dialogs.shown.clear();
-    scripted.dialogs.messageAnswers.push_back(Answer::Yes);
-    saveAs(full.path("locked/results.txt"));
-    EXPECT_EQ(outcomeOf(scripted.dialogs), "140 No space left on device");
+    EXPECT_EQ(replace(full.path("locked/results.txt")), "140 No space left on device");
     EXPECT_EQ(contentOf(full.path("locked/results.txt")), old);
 }
 

@@ -44,8 +44,7 @@ struct RealTreeWalk : ::testing::Test {
     // Walks as a search run does, with the folders read ahead.
     std::vector<QByteArray> walk(const ExtensionArray& extensions, const QByteArray& relative = {})
     {
-        fs.readAheadFrom(tree.path(relative));
-        searchInFiles(tree.path(relative), extensions, includeSubfolders, host);
+        walkReadingAhead(fs, host, tree.path(relative), extensions, includeSubfolders);
         return host.results;
     }
 };
@@ -238,8 +237,7 @@ TEST_F(RealTreeWalk, ReadingAheadChangesNothingAWalkShows)
 
     RecordingWalkHost stopped(fs, &pump);
     stopped.onYield = [&](int yieldNumber) { stopped.stop = yieldNumber == 7; };
-    fs.readAheadFrom(tree.path());
-    searchInFiles(tree.path(), {"txt"}, includeSubfolders, stopped);
+    walkReadingAhead(fs, stopped, tree.path(), {"txt"}, includeSubfolders);
     // What was read ahead for the stopped walk must not serve another.
     EXPECT_EQ(walkRecorded(false), inStep);
     EXPECT_EQ(walkRecorded(true), inStep);
@@ -255,10 +253,8 @@ TEST_F(RealTreeWalk, AWalkInsideAnotherLeavesItTheFoldersItWalks)
     RecordingWalkHost nested(fs, &pump);
     nested.onYield = [&](int) { nested.stop = true; };
     host.onYield = [&](int yieldNumber) {
-        if (yieldNumber == 1) {
-            fs.readAheadFrom(tree.path("y"));
-            searchInFiles(tree.path("y"), {"txt"}, 1, nested);
-        }
+        if (yieldNumber == 1)
+            walkReadingAhead(fs, nested, tree.path("y"));
     };
     EXPECT_EQ(walk({"txt"}, "x"), (std::vector<QByteArray>{tree.path("x/a.txt"), tree.path("x/p/1.txt")}));
     EXPECT_TRUE(nested.stop);

@@ -9,21 +9,23 @@
 #include "support/qt_printers.h"
 #include "support/recording_walk_host.h"
 #include "support/temp_tree.h"
+#include "support/tmpfs_mount.h"
 #include "walk_engine/posix_file_system.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <random>
 #include <set>
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -32,6 +34,18 @@ using namespace ferrowax;
 using namespace ferrowax::testing;
 
 namespace {
+
+// A readable folder at `path` holding what `fill` adds to its listing.
+FolderReading folderOf(const QByteArray& path, const std::function<void(FolderListing&)>& fill)
+{
+    FolderReading reading;
+    reading.facts = {path, Attribute::Directory, false, {}};
+    reading.listing = std::make_shared<FolderListing>();
+    fill(*reading.listing);
+    reading.listing->sortSubFolders();
+    reading.listing->sortFilesAndOthers();
+    return reading;
+}
 
 // A tree that exists only as a rule: each folder's size, how long it takes
 // to read and whether it fails follow from the seed and its path, so every
@@ -52,27 +66,25 @@ public:
     FolderReading read(const QByteArray& path) const
     {
         const Shape shape = shapeOf(path);
-        FolderReading reading;
+        FolderReading failed;
         if (shape.factsFail) {
-            reading.factsFailure = Failure(u"Input/output error"_s);
-            return reading;
+            failed.factsFailure = Failure(u"Input/output error"_s);
+            return failed;
         }
-        reading.facts = {path, Attribute::Directory, false, {}};
+        failed.facts = {path, Attribute::Directory, false, {}};
         if (shape.listingFails) {
-            reading.listingFailure = Failure(u"Permission denied"_s);
-            return reading;
+            failed.listingFailure = Failure(u"Permission denied"_s);
+            return failed;
         }
-        reading.listing = std::make_shared<FolderListing>();
-        for (int file = 0; file < shape.files; ++file) {
-            char name[16];
-            const int length = std::snprintf(name, sizeof name, "f%d.%s", file, file % 997 == 0 ? "txt" : "dat");
-            reading.listing->add(FolderListing::Kind::File, QByteArrayView(name, length));
-        }
-        for (int folder = 0; folder < shape.subFolders; ++folder)
-            reading.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
-        reading.listing->sortSubFolders();
-        reading.listing->sortFilesAndOthers();
-        return reading;
+        return folderOf(path, [&](FolderListing& listing) {
+            for (int file = 0; file < shape.files; ++file) {
+                char name[16];
+                const int length = std::snprintf(name, sizeof name, "f%d.%s", file, file % 997 == 0 ? "txt" : "dat");
+                listing.add(FolderListing::Kind::File, QByteArrayView(name, length));
+            }
+            for (int folder = 0; folder < shape.subFolders; ++folder)
+                listing.add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
+        });
     }
 
 private:
@@ -147,11 +159,36 @@ Walked walked(const RecordingWalkHost& host)
     return {host.results, host.boxes.messages(), host.progressTexts};
 }
 
-void waitForEveryReaderToEnd()
+// What a walk of `top` shows that reads each folder of `disk` in step.
+Walked walkedInStep(const ScriptedDisk& disk, const QByteArray& top)
 {
-    for (int wait = 0; wait < 3000 && FolderReadAhead::readersRunning() > 0; ++wait)
+    const InStepFileSystem inStep(disk);
+    RecordingWalkHost host(inStep);
+    searchInFiles(top, {"txt"}, 1, host);
+    return walked(host);
+}
+
+// Waits up to half a minute for all readers but `running` to end.
+void waitForReaders(int running = 0)
+{
+    for (int wait = 0; wait < 3000 && FolderReadAhead::readersRunning() > running; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(FolderReadAhead::readersRunning(), 0);
+    EXPECT_EQ(FolderReadAhead::readersRunning(), running);
+}
+
+// As a reader stuck in the kernel, or a person waiting to press Stop, waits.
+void spinUntil(const std::function<bool()>& done)
+{
+    while (!done())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Stop pressed in a wait for a folder once `ready`.
+void stopOnceReady(RecordingWalkHost& host, EventPump& pump, const std::function<bool()>& ready)
+{
+    spinUntil(ready);
+    host.stop = true;
+    pump.wake();
 }
 
 // Folders far larger than the read-ahead's budget finish before folders in
@@ -170,10 +207,9 @@ TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
     constexpr std::uint64_t seeds = 12;
 #endif
     for (std::uint64_t seed = 1; seed <= seeds; ++seed) {
+        SCOPED_TRACE(seed);
         const auto disk = std::make_shared<const ScriptedDisk>(seed);
-        const InStepFileSystem inStep(*disk);
-        RecordingWalkHost expected(inStep);
-        searchInFiles("/s", {"txt"}, 1, expected);
+        const Walked expected = walkedInStep(*disk, "/s");
 
         WindowlessEventPump pump;
         const PosixFileSystem fs(pump, [disk](const FolderToRead& folder) { return disk->readSlowly(folder); });
@@ -187,54 +223,79 @@ TEST(WalkOverReaders, RandomTreesGiveWhatTheInStepWalkGives)
             stopped.stop = true;
             enteredBeforeStop = stopped.progressTexts.size();
         };
-        fs.readAheadFrom("/s");
-        searchInFiles("/s", {"txt"}, 1, stopped);
+        walkReadingAhead(fs, stopped, "/s");
         // Stop during a wait, where no file lies between the folders: no
         // folder is entered after it.
         if (stopped.stop) {
-            EXPECT_EQ(stopped.progressTexts.size(), enteredBeforeStop) << "seed " << seed;
+            EXPECT_EQ(stopped.progressTexts.size(), enteredBeforeStop);
         }
 
         RecordingWalkHost host(fs, &pump);
-        fs.readAheadFrom("/s");
-        searchInFiles("/s", {"txt"}, 1, host);
-        EXPECT_EQ(walked(host), walked(expected)) << "seed " << seed;
-        EXPECT_EQ(fs.foldersOutsideThePlan(), 0) << "seed " << seed;
-        EXPECT_GT(host.waits, 0) << "seed " << seed;
+        walkReadingAhead(fs, host, "/s");
+        EXPECT_EQ(walked(host), expected);
+        EXPECT_EQ(fs.foldersOutsideThePlan(), 0);
+        EXPECT_GT(host.waits, 0);
         // Each wait ends when the folder waited for is read, not at once.
-        EXPECT_LE(host.waits, 2 * host.progressTexts.size() + 2) << "seed " << seed;
+        EXPECT_LE(host.waits, 2 * host.progressTexts.size() + 2);
     }
-    waitForEveryReaderToEnd();
+    waitForReaders();
 }
 
-// A reader that cannot get memory for a folder hands the walk that
-// folder's failure; the program goes on.
-TEST(WalkOverReaders, ReaderOutOfMemoryIsTheFolderFailure)
+// A reader that cannot get memory for a folder, or that finds it swapped
+// for a link while it waits in the plan, hands the walk that folder's
+// failure; the walk goes on, and the tree the link leads to is not walked.
+TEST(WalkOverReaders, FolderThatCannotBeReadIsReportedAndTheWalkGoesOn)
 {
-    TempTree tree;
-    for (const char* name : {"d0/a.txt", "d1/b.txt", "d2/c.txt"})
-        tree.file(name);
-    WindowlessEventPump pump;
-    const PosixFileSystem fs(pump, [](const FolderToRead& folder) {
-        if (folder.path().endsWith("/d1"))
-            throw std::bad_alloc();
-        return readFolder(folder);
-    });
-    RecordingWalkHost host(fs, &pump);
-    fs.readAheadFrom(tree.path());
-    searchInFiles(tree.path(), {"txt"}, 1, host);
-    EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("d0/a.txt"), tree.path("d2/c.txt")}));
-    ASSERT_FALSE(host.boxes.errorReports().empty());
-    EXPECT_TRUE(host.boxes.errorReports().front().text.startsWith(u"Cannot allocate memory\r\n"_s));
-    EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
-    waitForEveryReaderToEnd();
-}
-
-void waitForReaders(int running)
-{
-    for (int wait = 0; wait < 3000 && FolderReadAhead::readersRunning() > running; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(FolderReadAhead::readersRunning(), running);
+    std::atomic<bool> swapped = false;
+    const struct {
+        const char* what;
+        std::vector<QByteArray> files;
+        std::function<void(const FolderToRead&)> beforeRead;
+        std::function<void(TempTree&, RecordingWalkHost&)> onWait;
+        std::vector<QByteArray> results;
+        QString report = {};
+    } cases[] = {
+        {"out of memory", {"d0/a.txt", "d1/b.txt", "d2/c.txt"},
+            [](const FolderToRead& folder) {
+                if (folder.path().endsWith("/d1"))
+                    throw std::bad_alloc();
+            },
+            {}, {"d0/a.txt", "d2/c.txt"}, u"Cannot allocate memory\r\n"_s},
+        {"swapped for a link", {"a.txt", "b/inside.txt", "elsewhere/secret.txt"},
+            [&](const FolderToRead& folder) { spinUntil([&] { return !folder.path().endsWith("/b") || swapped; }); },
+            [&](TempTree& tree, RecordingWalkHost& host) {
+                if (!swapped && host.progressTexts.last().endsWith(u"/b"_s)) {
+                    ASSERT_EQ(::rename(tree.path("b").constData(), tree.path("b-was").constData()), 0);
+                    tree.symlink(tree.path("elsewhere"), "b");
+                    swapped = true;
+                }
+            },
+            {"a.txt", "elsewhere/secret.txt"}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        TempTree tree;
+        std::vector<QByteArray> expected;
+        for (const QByteArray& name : row.files)
+            tree.file(name);
+        for (const QByteArray& name : row.results)
+            expected.push_back(tree.path(name));
+        WindowlessEventPump pump;
+        const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
+            row.beforeRead(folder);
+            return readFolder(folder);
+        });
+        RecordingWalkHost host(fs, &pump);
+        if (row.onWait)
+            host.onWait = [&](int) { row.onWait(tree, host); };
+        walkReadingAhead(fs, host, tree.path());
+        EXPECT_EQ(host.results, expected);
+        ASSERT_FALSE(host.boxes.errorReports().empty());
+        EXPECT_TRUE(host.boxes.errorReports().front().text.startsWith(row.report));
+        EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
+        waitForReaders();
+    }
+    EXPECT_TRUE(swapped);
 }
 
 // A folder that never answers: the walk waits handling events, takes Stop
@@ -251,23 +312,16 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     const PosixFileSystem fs(pump, [&entered, &released, disk](const FolderToRead& folder) {
         if (folder.path() == "/s/d0") {
             ++entered;
-            while (!released)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            spinUntil([&] { return released.load(); });
         }
         return disk->read(folder.path());
     });
     for (int search = 0; search < 5; ++search) {
         RecordingWalkHost stuck(fs, &pump);
         // Stop pressed while the walk waits for the folder a reader is stuck in.
-        stuck.onWait = [&](int) {
-            while (entered == 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            stuck.stop = true;
-            pump.wake();
-        };
+        stuck.onWait = [&](int) { stopOnceReady(stuck, pump, [&] { return entered > 0; }); };
         const auto started = std::chrono::steady_clock::now();
-        fs.readAheadFrom("/s/d0");
-        searchInFiles("/s/d0", {"txt"}, 1, stuck);
+        walkReadingAhead(fs, stuck, "/s/d0");
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
         EXPECT_EQ(stuck.progressTexts, QStringList{u"Processing /s/d0"_s});
         EXPECT_TRUE(stuck.boxes.shown.empty());
@@ -275,23 +329,18 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     EXPECT_EQ(entered, 1);
 
     RecordingWalkHost next(fs, &pump);
-    fs.readAheadFrom("/s/d1");
-    searchInFiles("/s/d1", {"txt"}, 1, next);
+    walkReadingAhead(fs, next, "/s/d1");
     EXPECT_FALSE(next.progressTexts.isEmpty());
     waitForReaders(1); // the stuck one, abandoned
 
     // It answers while a new walk waits for it: that walk is woken and the
     // folder read again for it.
-    const InStepFileSystem inStep(*disk);
-    RecordingWalkHost expected(inStep);
-    searchInFiles("/s/d0", {"txt"}, 1, expected);
     RecordingWalkHost again(fs, &pump);
     again.onWait = [&](int) { released = true; };
-    fs.readAheadFrom("/s/d0");
-    searchInFiles("/s/d0", {"txt"}, 1, again);
-    EXPECT_EQ(walked(again), walked(expected));
+    walkReadingAhead(fs, again, "/s/d0");
+    EXPECT_EQ(walked(again), walkedInStep(*disk, "/s/d0"));
     EXPECT_EQ(entered, 2);
-    waitForEveryReaderToEnd();
+    waitForReaders();
 
     // The folders a stopped walk held open are let go, though a reader
     // stuck in it keeps its plan alive: q, with subfolders still to read.
@@ -304,21 +353,15 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     {
         const PosixFileSystem real(pump, [&](const FolderToRead& folder) {
             inQ = inQ || folder.path().contains("/q/");
-            while (folder.path().endsWith("/stuck") && !released)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            spinUntil([&] { return !folder.path().endsWith("/stuck") || released; });
             return readFolder(folder);
         });
         RecordingWalkHost stopped(real, &pump);
         stopped.onWait = [&](int) {
-            if (!stopped.progressTexts.last().endsWith(u"/stuck"_s))
-                return;
-            while (!inQ)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            stopped.stop = true;
-            pump.wake();
+            if (stopped.progressTexts.last().endsWith(u"/stuck"_s))
+                stopOnceReady(stopped, pump, [&] { return inQ.load(); });
         };
-        real.readAheadFrom(tree.path());
-        searchInFiles(tree.path(), {"txt"}, 1, stopped);
+        walkReadingAhead(real, stopped, tree.path());
         ASSERT_TRUE(stopped.stop);
     }
     waitForReaders(1);
@@ -340,14 +383,13 @@ TEST(WalkOverReaders, StopDoesNotWaitForAStuckReader)
     {
         const PosixFileSystem other(pump);
         RecordingWalkHost elsewhere(other, &pump);
-        other.readAheadFrom(tree.path("r"));
-        searchInFiles(tree.path("r"), {"txt"}, 1, elsewhere);
+        walkReadingAhead(other, elsewhere, tree.path("r"));
         EXPECT_FALSE(released) << "the walk waited for the stuck folder";
         EXPECT_EQ(elsewhere.results, std::vector<QByteArray>{tree.path("r/stuck/x.txt")});
     }
     released = true;
     letOut.join();
-    waitForEveryReaderToEnd();
+    waitForReaders();
 }
 
 // While reads wait on the device, readers are added, up to a fixed number
@@ -358,14 +400,10 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     std::atomic<int> reading = 0;
     std::atomic<int> mostAtOnce = 0;
     const auto wide = [](const QByteArray& path) {
-        FolderReading read;
-        read.facts = {path, Attribute::Directory, false, {}};
-        read.listing = std::make_shared<FolderListing>();
-        for (int folder = 0; path == "/w" && folder < 300; ++folder)
-            read.listing->add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
-        read.listing->sortSubFolders();
-        read.listing->sortFilesAndOthers();
-        return read;
+        return folderOf(path, [&](FolderListing& listing) {
+            for (int folder = 0; path == "/w" && folder < 300; ++folder)
+                listing.add(FolderListing::Kind::Folder, "d" + QByteArray::number(folder));
+        });
     };
     WindowlessEventPump pump;
     const PosixFileSystem slow(pump, [&](const FolderToRead& folder) {
@@ -377,12 +415,11 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         return wide(folder.path());
     });
     RecordingWalkHost host(slow, &pump);
-    slow.readAheadFrom("/w");
-    searchInFiles("/w", {"txt"}, 1, host);
+    walkReadingAhead(slow, host, "/w");
     EXPECT_EQ(host.progressTexts.size(), 301);
     EXPECT_GT(mostAtOnce, 2);
     EXPECT_LE(mostAtOnce, 16);
-    waitForEveryReaderToEnd();
+    waitForReaders();
 
     // Running short of descriptors once makes readers take turns only
     // until a folder is read in turn: then they read side by side again.
@@ -408,32 +445,27 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         return wide(folder.path());
     });
     RecordingWalkHost shortHost(shortOnce, &pump);
-    shortOnce.readAheadFrom("/w");
-    searchInFiles("/w", {"txt"}, 1, shortHost);
+    walkReadingAhead(shortOnce, shortHost, "/w");
     EXPECT_EQ(shortHost.progressTexts.size(), 301);
     EXPECT_TRUE(shortHost.boxes.shown.empty());
     EXPECT_TRUE(ranShort);
     EXPECT_TRUE(sideBySide);
-    waitForEveryReaderToEnd();
+    waitForReaders();
 
     // Two folders of 300,000 files each fill the budget; the small ones
     // below the second are read while the walk goes through its files.
     const auto large = [](const QByteArray& path) {
-        FolderReading read;
-        read.facts = {path, Attribute::Directory, false, {}};
-        read.listing = std::make_shared<FolderListing>();
-        const bool big = path.endsWith("/big1") || path.endsWith("/big2");
-        for (int file = 0; big && file < 300'000; ++file)
-            read.listing->add(FolderListing::Kind::File, "f" + QByteArray::number(file));
-        for (const char* name : {"big1", "big2"}) {
-            if (path == "/b")
-                read.listing->add(FolderListing::Kind::Folder, name);
-        }
-        for (int folder = 0; path.endsWith("/big2") && folder < 40; ++folder)
-            read.listing->add(FolderListing::Kind::Folder, "s" + QByteArray::number(folder));
-        read.listing->sortSubFolders();
-        read.listing->sortFilesAndOthers();
-        return read;
+        return folderOf(path, [&](FolderListing& listing) {
+            const bool big = path.endsWith("/big1") || path.endsWith("/big2");
+            for (int file = 0; big && file < 300'000; ++file)
+                listing.add(FolderListing::Kind::File, "f" + QByteArray::number(file));
+            for (const char* name : {"big1", "big2"}) {
+                if (path == "/b")
+                    listing.add(FolderListing::Kind::Folder, name);
+            }
+            for (int folder = 0; path.endsWith("/big2") && folder < 40; ++folder)
+                listing.add(FolderListing::Kind::Folder, "s" + QByteArray::number(folder));
+        });
     };
     // Each small one takes a while, so that the walk waits for every one
     // not read ahead; the walk goes through the second large folder's files
@@ -447,48 +479,15 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
         smallRead += small ? 1 : 0;
         return read;
     });
-    RecordingWalkHost walk(budgeted, &pump);
-    walk.onYield = [&](int yieldNumber) {
+    RecordingWalkHost budget(budgeted, &pump);
+    budget.onYield = [&](int yieldNumber) {
         for (int wait = 0; yieldNumber == 300'001 && smallRead < 40 && wait < 1000; ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     };
-    budgeted.readAheadFrom("/b");
-    searchInFiles("/b", {"txt"}, 1, walk);
-    EXPECT_EQ(walk.progressTexts.size(), 43);
-    EXPECT_LT(walk.waits, 10);
-    waitForEveryReaderToEnd();
-}
-
-// A folder swapped for a link while it waits in the plan is reported, and
-// the tree the link leads to is not walked.
-TEST(WalkOverReaders, FolderSwappedForALinkIsNotEntered)
-{
-    TempTree tree;
-    tree.file("a.txt");
-    tree.file("b/inside.txt");
-    tree.file("elsewhere/secret.txt");
-    std::atomic<bool> swapped = false;
-    WindowlessEventPump pump;
-    const PosixFileSystem fs(pump, [&](const FolderToRead& folder) {
-        while (folder.path().endsWith("/b") && !swapped)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return readFolder(folder);
-    });
-    RecordingWalkHost host(fs, &pump);
-    host.onWait = [&](int) {
-        if (!swapped && host.progressTexts.last().endsWith(u"/b"_s)) {
-            ASSERT_EQ(::rename(tree.path("b").constData(), tree.path("b-was").constData()), 0);
-            tree.symlink(tree.path("elsewhere"), "b");
-            swapped = true;
-        }
-    };
-    fs.readAheadFrom(tree.path());
-    searchInFiles(tree.path(), {"txt"}, 1, host);
-    EXPECT_TRUE(swapped);
-    EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("elsewhere/secret.txt")}));
-    ASSERT_FALSE(host.boxes.errorReports().empty());
-    EXPECT_TRUE(host.boxes.errorReports().front().text.contains(u"at line 104"_s));
-    waitForEveryReaderToEnd();
+    walkReadingAhead(budgeted, budget, "/b");
+    EXPECT_EQ(budget.progressTexts.size(), 43);
+    EXPECT_LT(budget.waits, 10);
+    waitForReaders();
 }
 
 // `top` holding a chain of folders named `link`, each with a side folder s
@@ -528,6 +527,7 @@ TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNoth
         {"two folders swapped a third time", "A", "B", true},
     };
     for (const auto& change : cases) {
+        SCOPED_TRACE(change.what);
         TempTree tree;
         tree.folder("elsewhere");
         std::vector<QByteArray> expected;
@@ -559,19 +559,18 @@ TEST(WalkOverReaders, FoldersRenamedMovedOrSwappedMidWalkLoseNothingAndMixInNoth
         });
         RecordingWalkHost host(fs, &pump);
         const QByteArray top = change.swap ? tree.path() : tree.path("A");
-        fs.readAheadFrom(top);
-        searchInFiles(top, {"txt"}, 1, host);
-        EXPECT_TRUE(changed) << change.what;
+        walkReadingAhead(fs, host, top);
+        EXPECT_TRUE(changed);
         // A is walked before it is swapped; B after, or before, or partly.
         const std::vector<QByteArray> inA(host.results.begin(),
             host.results.begin() + static_cast<qsizetype>(std::min(host.results.size(), expected.size())));
-        EXPECT_EQ(inA, expected) << change.what;
+        EXPECT_EQ(inA, expected);
         for (const QByteArray& result : host.results)
-            EXPECT_TRUE(wereThere.count(result)) << change.what << ": " << result.toStdString();
-        EXPECT_EQ(host.results.size(), (change.swap ? 2 : 1) * expected.size()) << change.what;
-        EXPECT_TRUE(host.boxes.shown.empty()) << change.what << ": " << host.boxes.messages().join(u' ').toStdString();
+            EXPECT_TRUE(wereThere.count(result)) << result.toStdString();
+        EXPECT_EQ(host.results.size(), (change.swap ? 2 : 1) * expected.size());
+        EXPECT_TRUE(host.boxes.shown.empty()) << host.boxes.messages().join(u' ').toStdString();
     }
-    waitForEveryReaderToEnd();
+    waitForReaders();
 }
 
 // Keeping to one file system, the walk enters nothing mounted before or
@@ -584,19 +583,14 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
     TempTree tree;
     for (const char* name : {"a.txt", "sub/b.txt", "sub/later/c.txt", "sub/now/d.txt", "sub/early/e.txt"})
         tree.file(name);
-    std::vector<QByteArray> mounted;
+    if (const TmpfsMount probe(1 << 20, tree.path("sub/now")); !probe.mounted())
+        GTEST_SKIP() << probe.whyNot().toStdString();
+    std::vector<std::unique_ptr<TmpfsMount>> mounted;
     std::atomic<bool> mountOpened = false;
     const auto mountOn = [&](const QByteArray& relative) {
-        if (::mount("ferrowax-test", tree.path(relative).constData(), "tmpfs", 0, "size=1m") != 0)
-            return;
-        mounted.push_back(tree.path(relative));
+        mounted.push_back(std::make_unique<TmpfsMount>(1 << 20, tree.path(relative)));
         tree.file(relative + "/inside.txt");
     };
-    mountOn("sub/now");
-    if (mounted.empty())
-        GTEST_SKIP() << "a tmpfs cannot be mounted here: " << std::strerror(errno);
-    ::umount(mounted.back().constData());
-    mounted.clear();
     mountOn("sub/early");
     WindowlessEventPump pump;
     WalkLimits oneFileSystem;
@@ -611,15 +605,13 @@ TEST(WalkOverReaders, NothingMountedMidWalkIsEnteredWhereTheWalkKeepsToOneFileSy
         return readFolder(folder);
     }, oneFileSystem);
     RecordingWalkHost host(fs, &pump);
-    fs.readAheadFrom(tree.path());
-    searchInFiles(tree.path(), {"txt"}, 1, host);
-    for (const QByteArray& mount : mounted)
-        ::umount2(mount.constData(), MNT_DETACH);
-    EXPECT_EQ(mounted.size(), 3U);
+    walkReadingAhead(fs, host, tree.path());
+    EXPECT_EQ(std::count_if(mounted.begin(), mounted.end(), [](const auto& mount) { return mount->mounted(); }), 3);
+    mounted.clear();
     EXPECT_EQ(host.results, (std::vector<QByteArray>{tree.path("a.txt"), tree.path("sub/b.txt")}));
     EXPECT_FALSE(mountOpened);
     EXPECT_TRUE(host.boxes.shown.empty());
-    waitForEveryReaderToEnd();
+    waitForReaders();
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 
 #include "scripted_dialogs.h"
 #include "os/event_pump.h"
+#include "search/search_in_files.h"
 #include "search/walk_host.h"
+#include "walk_engine/posix_file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -62,5 +64,13 @@ private:
     const FileSystem& fileSystem_;
     EventPump* readingPump_;
 };
+
+// Reads ahead from `top`, then walks it as a search run does.
+inline void walkReadingAhead(const PosixFileSystem& fileSystem, RecordingWalkHost& host, const QByteArray& top,
+    const ExtensionArray& extensions = {"txt"}, int includeSubfolders = 1)
+{
+    fileSystem.readAheadFrom(top);
+    searchInFiles(top, extensions, includeSubfolders, host);
+}
 
 } // namespace ferrowax::testing
