@@ -29,13 +29,16 @@ QByteArray printable(QByteArray path)
 
 } // namespace
 
-LineDialogs::LineDialogs(std::FILE* out)
+LineDialogs::LineDialogs(std::FILE* out, std::function<void()> beforeEachLine)
     : out_(out)
+    , beforeEachLine_(std::move(beforeEachLine))
 {
 }
 
 int LineDialogs::showMessage(const QString& text, int style, const QString&)
 {
+    if (beforeEachLine_)
+        beforeEachLine_();
     std::fprintf(out_, "ferrowax: %s\n", oneLine(text).toUtf8().constData());
     ++lines_;
     return (style & 7) == BoxStyle::YesNo ? Answer::No : Answer::Ok;
@@ -57,6 +60,8 @@ int LineDialogs::showFailure(const QString& text, int, const QString&, const std
     // The report's text: the failure, then where, then whom to tell.
     const QString where = text.section(u"\r\n"_s, 1).section(u"\r\r"_s, 0, 0);
     line += '(' + oneLine(where).toUtf8() + ")\n";
+    if (beforeEachLine_)
+        beforeEachLine_();
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
     ++lines_;
     return Answer::Ok;

@@ -3,16 +3,18 @@
 #include "desktop_services/dialogs.h"
 
 #include <cstdio>
+#include <functional>
 
 namespace ferrowax {
 
 // The window's boxes as lines of text: an error report names the path the
 // failure concerns, the failure and where it happened ("ferrowax: /x/gone:
 // No such file or directory (in ....searchInFiles at line 104)"), any other
-// box its text, each on one line. Asks no question.
+// box its text, each on one line. Asks no question. `beforeEachLine` runs
+// first, so that what was printed before a report comes before it.
 class LineDialogs final : public Dialogs {
 public:
-    explicit LineDialogs(std::FILE* out);
+    explicit LineDialogs(std::FILE* out, std::function<void()> beforeEachLine = {});
 
     int linesWritten() const { return lines_; }
 
@@ -26,6 +28,7 @@ protected:
 
 private:
     std::FILE* out_;
+    std::function<void()> beforeEachLine_;
     int lines_ = 0;
 };
 

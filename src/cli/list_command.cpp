@@ -19,11 +19,12 @@ public:
         char separator, bool ignoreCase)
         : fileSystem_(fileSystem)
         , eventPump_(eventPump)
-        , dialogs_(errors)
+        , dialogs_(errors, [this] { flush(); })
         , out_(out)
         , separator_(separator)
         , ignoreCase_(ignoreCase)
     {
+        pending_.reserve(2 * blockSize);
     }
 
     int boxes() const { return dialogs_.linesWritten(); }
@@ -39,17 +40,29 @@ public:
     bool showsProgress() const override { return false; }
     void appendResult(QByteArrayView folderPart, QByteArrayView name) override
     {
-        std::fwrite(folderPart.data(), 1, static_cast<std::size_t>(folderPart.size()), out_);
-        std::fwrite(name.data(), 1, static_cast<std::size_t>(name.size()), out_);
-        std::fputc(separator_, out_);
+        pending_.append(folderPart).append(name).append(separator_);
+        if (pending_.size() >= blockSize)
+            flush();
     }
     void scrollResultsToEnd() override {}
 
+    // Answers whether all that was printed went out.
+    bool flush()
+    {
+        std::fwrite(pending_.constData(), 1, static_cast<std::size_t>(pending_.size()), out_);
+        pending_.truncate(0);
+        return std::fflush(out_) == 0 && std::ferror(out_) == 0;
+    }
+
 private:
+    // Few writes, as find makes them, rather than one a line.
+    static constexpr qsizetype blockSize = 64 * 1024;
+
     const FileSystem& fileSystem_;
     EventPump& eventPump_;
     LineDialogs dialogs_;
     std::FILE* out_;
+    QByteArray pending_;
     char separator_;
     bool ignoreCase_;
 };
@@ -92,7 +105,7 @@ int listMatches(const Invocation& invocation, const FileSystem& fileSystem, Even
         fileSystem.readAheadFrom(path);
         searchInFiles(path, extensionArray, includeSubfolders, host);
     }
-    const bool written = std::fflush(out) == 0 && std::ferror(out) == 0;
+    const bool written = host.flush();
     if (!written)
         std::fputs("ferrowax: the paths could not all be written out\n", errors);
     return host.boxes() == 0 && written ? 0 : 1;

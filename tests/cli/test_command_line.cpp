@@ -41,6 +41,7 @@ struct Launch {
     rlim_t descriptorLimit = 0; // 0: as inherited
     const char* program = PROGRAM;
     bool asUser = false; // not as root, who reads every folder
+    bool errorsWithOutput = false; // both to one file, as with 2>&1
 };
 
 // The real program, as a terminal starts it, with no display at all. The
@@ -75,7 +76,8 @@ Outcome ferrowax(const QList<QByteArray>& arguments, const Launch& launch = {})
         const int errors = ::open(errorsPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const rlimit descriptors{launch.descriptorLimit, launch.descriptorLimit};
         // Only the standard three: what the test runner holds open is not the program's.
-        if (out < 0 || errors < 0 || ::dup2(out, 1) < 0 || ::dup2(errors, 2) < 0 || ::close_range(3, ~0U, 0) != 0
+        if (out < 0 || errors < 0 || ::dup2(out, 1) < 0 || ::dup2(launch.errorsWithOutput ? out : errors, 2) < 0
+            || ::close_range(3, ~0U, 0) != 0
             || (!launch.workingFolder.isEmpty() && ::chdir(launch.workingFolder.constData()) != 0)
             || (launch.descriptorLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &descriptors) != 0)
             || (launch.asUser && ::geteuid() == 0 && ::setuid(ferrowax::testing::unprivilegedId) != 0))
@@ -230,6 +232,16 @@ TEST(CommandLine, ListPrintsTheMatchesAsTheWindowFindsThem)
     const Outcome full = listTxt(tree.path("sub2"), {}, Launch{.outputToFullDisk = true});
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.errors, "ferrowax: the paths could not all be written out\n");
+
+    // Both to one file, a report comes after every path found before it,
+    // however many went out before.
+    for (int i = 0; i < 400; ++i)
+        tree.file("many/" + QByteArray(200, 'm') + QByteArray::number(i) + ".txt");
+    const Outcome many = listTxt(tree.path("many"));
+    ASSERT_GT(many.out.size(), 64 * 1024);
+    const Outcome mixed = ferrowax(
+        {"--list", "-e", "txt", tree.path("many"), tree.path("gone"), tree.path("sub2")}, Launch{.errorsWithOutput = true});
+    EXPECT_EQ(mixed.out, many.out + listTxt(tree.path("gone")).errors + listTxt(tree.path("sub2")).out);
     ::chmod(tree.path("dash/locked").constData(), 0755);
 }
 
