@@ -19,7 +19,7 @@ wait_for() {
         [ "$(windows "$title")" -eq "$count" ] && return 0
         sleep 0.05
     done
-    echo "timed out waiting for $count window(s) named $title" >&2
+    echo "timed out waiting for $count window(s) named $title after: $step" >&2
     exit 1
 }
 # Waits until a window carrying the title, other than the main one, is shown,
@@ -34,7 +34,8 @@ wait_for_keyboard_in() {
         sleep 0.05
     done
     if [ -z "$box" ]; then
-        echo "timed out waiting for a window named $title to be shown" >&2
+        echo "timed out waiting for a window named $title to be shown after: $step" >&2
+        xdotool getwindowgeometry "$main" >&2 || true
         exit 1
     fi
     for _ in $(seq 1200); do
@@ -42,38 +43,44 @@ wait_for_keyboard_in() {
         xdotool windowfocus "$box" 2>/dev/null || true
         sleep 0.05
     done
-    echo "timed out waiting for the window named $title to have the keyboard; it is with $(xdotool getwindowfocus 2>&1 || true)" >&2
+    echo "timed out waiting for the window named $title to have the keyboard after: $step; it is with $(xdotool getwindowfocus 2>&1 || true)" >&2
     exit 1
 }
 # Presses a key in the box that the last click opened, and waits until it is gone.
 answer() {
     wait_for_keyboard_in '^Ferrowax$'
+    step="the key $1 in the box"
     xdotool key "$1"
     wait_for '^Ferrowax$' 1
 }
 # Positions in the window's own pixels, at the scale it is shown.
 scale=${QT_SCALE_FACTOR:-1}
 scaled() { awk -v at="$1" -v scale="$scale" 'BEGIN { printf "%d", at * scale }'; }
-click() { xdotool mousemove --window "$main" "$(scaled "$1")" "$(scaled "$2")" click 1; }
+# What the test did last, for the message of a wait that runs out.
+step=start
+click() {
+    step="the click at $1,$2 ($3)"
+    xdotool mousemove --window "$main" "$(scaled "$1")" "$(scaled "$2")" click 1
+}
 
 "$program" & pid=$!
 wait_for '^Ferrowax$' 1
 main=$(xdotool search --onlyvisible --name '^Ferrowax$')
 xdotool windowmove "$main" 0 0
 
-click 400 173                  # Load Sample/Example Folder
+click 400 173 "Load Sample/Example Folder"
 answer Escape                  # "No" to opening the folder
-click 268 336                  # Start Searching
+click 268 336 "Start Searching"
 answer Return                  # "Done."
 if [ -n "$screenshot" ]; then import -window "$main" "$screenshot"; fi
 # Where the window scrolls, the buttons further right lie beyond these clicks.
 if [ -n "${SCREENSHOT_ONLY:-}" ]; then exit 0; fi
 
-click 928 336                  # Copy Results To Clipboard
+click 928 336 "Copy Results To Clipboard"
 answer Return
 xclip -selection clipboard -o > "$work/clipboard.txt"
 
-click 664 302                  # Save Results As Text File
+click 664 302 "Save Results As Text File"
 wait_for_keyboard_in '^Save$'
 xdotool type --delay 5 "$work/saved"
 xdotool key Return
