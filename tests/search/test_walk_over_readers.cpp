@@ -421,6 +421,25 @@ TEST(WalkOverReaders, ReadersAndBudgetStayWithinTheirLimits)
     EXPECT_LE(mostAtOnce, 16);
     waitForReaders();
 
+    // Reads that keep the readers at work without waiting on anything add
+    // none: their time is no sign of a device to wait for. One slow first
+    // read, as a thread checker's can be, may add one.
+    std::atomic<int> mostReaders = 0;
+    const PosixFileSystem busy(pump, [&](const FolderToRead& folder) {
+        for (int most = mostReaders, now = FolderReadAhead::readersRunning();
+             now > most && !mostReaders.compare_exchange_weak(most, now);) {
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        return wide(folder.path());
+    });
+    RecordingWalkHost busyHost(busy, &pump);
+    walkReadingAhead(busy, busyHost, "/w");
+    EXPECT_EQ(busyHost.progressTexts.size(), 301);
+    EXPECT_LE(mostReaders, 3);
+    waitForReaders();
+
     // Running short of descriptors once makes readers take turns only
     // until a folder is read in turn: then they read side by side again.
     // A read well after it waits for a second to begin.
