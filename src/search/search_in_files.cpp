@@ -167,6 +167,11 @@ bool WalkLevel::enterNextSubFolder(Levels& levels)
 void searchInFiles(const QByteArray& folderPath, const ExtensionArray& extensions, const int& includeSubfolders,
     WalkHost& host)
 {
+    // However the walk ends, nothing more is read ahead for it.
+    struct ReadingAheadEnds {
+        const FileSystem& fileSystem;
+        ~ReadingAheadEnds() { fileSystem.stopReadingAhead(); }
+    } readingAheadEnds{host.fileSystem()};
     Walk walk{extensions, includeSubfolders, host, host.extensionsIgnoreCase(), ErrorReport(host.dialogs()),
         u"in Drovatek2021/08/31.Search.searchInFiles "_s, folderPath};
     WalkLevel::Levels levels;

@@ -54,6 +54,9 @@ public:
     // A walk is about to start at `root`: the folders below it may be read
     // ahead of the walk. Nothing a walk sees changes.
     virtual void readAheadFrom(const QByteArray& root) const { Q_UNUSED(root) }
+    // The walk is over, stopped or not: nothing more is read for it, so a
+    // folder that hung is not asked again for a walk nobody waits for.
+    virtual void stopReadingAhead() const {}
     // False while getFolder(path) would wait on the disk: the folder is
     // being read on another thread, and the walk's event pump is woken once
     // it is. A walk asks before each folder, and never waits on the disk.

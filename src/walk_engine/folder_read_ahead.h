@@ -55,6 +55,9 @@ public:
     bool holdsNext(const QByteArray& path) const;
     FolderReading take();
 
+    // Reads nothing more for the walk; readers still in a folder leave it
+    // when it answers.
+    void stop() { restart({}); }
     // Folders a walk asked for that the plan did not have next.
     int foldersOutsideThePlan() const { return foldersOutsideThePlan_; }
     // Reader threads still running, abandoned ones included.

@@ -43,6 +43,11 @@ void PosixFileSystem::readAheadFrom(const QByteArray& root) const
     readAhead_.start(root);
 }
 
+void PosixFileSystem::stopReadingAhead() const
+{
+    readAhead_.stop();
+}
+
 bool PosixFileSystem::folderReady(const QByteArray& path) const
 {
     return readAhead_.ready(path);

@@ -21,6 +21,7 @@ public:
     PosixFileSystem(EventPump& walkPump, ReadFolder readWalkedFolder, WalkLimits limits = {});
 
     void readAheadFrom(const QByteArray& root) const override;
+    void stopReadingAhead() const override;
     bool folderReady(const QByteArray& path) const override;
     Folder takeWalkedFolder(const QByteArray& path) const override;
     Folder getFolder(const QByteArray& path) const override;
