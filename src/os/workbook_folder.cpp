@@ -3,7 +3,13 @@
 #include "failure.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,9 +28,22 @@ QString newWorkbookPath(const QString& folder, const QDateTime& made)
         throw Failure(folder + u" cannot be made"_s);
     const QString stem = QDir(folder).filePath(u"Results "_s + made.toString(u"yyyy-MM-dd HH.mm.ss"_s));
     QString path = stem + u".xlsx"_s;
-    for (int number = 2; QFileInfo::exists(path) || QFileInfo::exists(path + u".partial"_s); ++number)
+    for (int number = 2;; ++number) {
+        // The unfinished workbook is made at once, and only where none is:
+        // two programs naming one in the same second never write into one
+        // file, nor does one fail to store it under a name the other took.
+        const QByteArray partial = QFile::encodeName(path + u".partial"_s);
+        if (!QFileInfo::exists(path)) {
+            const int made = ::open(partial.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (made >= 0) {
+                ::close(made);
+                return path;
+            }
+            if (errno != EEXIST)
+                throw Failure::fromErrno(errno).concerning(partial);
+        }
         path = stem + u" (%1).xlsx"_s.arg(number);
-    return path;
+    }
 }
 
 } // namespace ferrowax

@@ -252,6 +252,7 @@ TEST(XlsxSpreadsheets, LibreOfficeCalcAloneAlsoOpensATemplate)
     programs.add(u"localc"_s);
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, programs.dir.path());
+    environment.insert(u"XDG_CACHE_HOME"_s, programs.dir.filePath(u"cache"_s));
     XlsxSpreadsheets spreadsheets(io(), environment);
     makeWorkbook(spreadsheets, true);
     ASSERT_EQ(programs.received(1).size(), 1);
@@ -269,6 +270,7 @@ TEST(XlsxSpreadsheets, DefaultApplicationForXlsxFilesServesWithoutLibreOffice)
     query.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     QProcessEnvironment environment;
     environment.insert(u"PATH"_s, programs.dir.path());
+    environment.insert(u"XDG_CACHE_HOME"_s, programs.dir.filePath(u"cache"_s));
     XlsxSpreadsheets spreadsheets(io(), environment);
     makeWorkbook(spreadsheets, true);
     EXPECT_EQ(programs.received(1).size(), 1);
