@@ -82,7 +82,15 @@ xclip -selection clipboard -o > "$work/clipboard.txt"
 
 click 664 302 "Save Results As Text File"
 wait_for_keyboard_in '^Save$'
+step="the name typed into the Save dialog"
 xdotool type --delay 5 "$work/saved"
+# The name's completions may show a list of their own, which would take the
+# Return: it is pressed once the window and the dialog are alone again.
+for _ in $(seq 1200); do
+    [ "$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l)" -le 2 ] && break
+    sleep 0.05
+done
+step="Return in the Save dialog"
 xdotool key Return
 answer Return                  # "Done."
 
