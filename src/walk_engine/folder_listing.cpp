@@ -59,7 +59,10 @@ void FolderListing::add(Kind kind, QByteArrayView name)
 
 void FolderListing::reserveNames(std::size_t bytes)
 {
-    names_.reserve(names_.size() + bytes);
+    // By half again at least: a folder of millions takes many calls, and
+    // each exact reserve would copy all the names before it.
+    if (names_.capacity() - names_.size() < bytes)
+        names_.reserve(std::max(names_.size() + bytes, names_.capacity() + names_.capacity() / 2));
 }
 
 void FolderListing::sort(std::vector<FolderItem>& items) const
